@@ -1,0 +1,1 @@
+# The Windows build: the program linked against the SDK's import libraries.

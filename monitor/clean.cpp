@@ -1,0 +1,49 @@
+// The clean: one large heap block, sized from the snapshot, written over and given back.
+#include "monitor/monitor.h"
+
+#include <stdint.h>
+#include <string.h>
+
+static const char CLEAN_CAPTION[] = "Vev Arivezu";
+
+// Called through a volatile pointer: a fill followed only by a free is otherwise
+// dead code to the optimiser, and the fill is the whole point of the clean.
+static void *(*volatile fillBlock)(void *, int, size_t) = memset;
+
+// Up to one and a half (heavy) or one and a quarter times what is available,
+// within a quarter and fifteen sixteenths of the total. The candidate is
+// computed in 64 bits and clamped unsigned, so 2 GiB and more size correctly.
+DWORD CleanSize(DWORD totalPhys, DWORD availPhys, CleanMode mode)
+{
+    DWORD upper = totalPhys - (totalPhys >> 4);
+    DWORD lower = totalPhys >> 2;
+    uint64_t size = (uint64_t)availPhys + (availPhys >> (mode < CLEAN_SMALL ? 1 : 2));
+    if (size > upper)
+        size = upper;
+    if (size < lower)
+        size = lower;
+    return (DWORD)size;
+}
+
+// A 32-bit process rarely gets more than a few hundred MiB in one block, so a
+// refused block above the lower bound is asked for once more at the lower bound.
+void CleanMemory(HWND hwnd, CleanMode mode)
+{
+    DWORD size = CleanSize(memoryStatus.dwTotalPhys, memoryStatus.dwAvailPhys, mode);
+    DWORD lower = memoryStatus.dwTotalPhys >> 2;
+    HANDLE heap = GetProcessHeap();
+    void *block = HeapAlloc(heap, HEAP_ZERO_MEMORY, size);
+    if (!block && size > lower) {
+        size = lower;
+        block = HeapAlloc(heap, HEAP_ZERO_MEMORY, size);
+    }
+    if (!block) {
+        if (mode < CLEAN_AUTO)
+            MessageBoxA(hwnd, "RAM cannot be locked", CLEAN_CAPTION, MB_OK);
+        return;
+    }
+    fillBlock(block, 0, size);
+    if (mode < CLEAN_AUTO)
+        MessageBoxA(hwnd, "RAM Cleaned", CLEAN_CAPTION, MB_OK);
+    HeapFree(heap, 0, block);
+}

@@ -1,0 +1,33 @@
+// Memory monitor: the one snapshot of physical memory, the trend of available
+// memory between samples, the clean, and the automatic clean schedule.
+#pragma once
+
+#include "platform/platform.h"
+
+// Trend of available physical memory since the previous classification.
+constexpr BYTE TREND_GAIN = 0;
+constexpr BYTE TREND_STEADY = 1;
+constexpr BYTE TREND_LOSS = 2;
+
+// Who asked for a clean: below CLEAN_SMALL sizes heavy, below CLEAN_AUTO reports.
+typedef SHORT CleanMode;
+constexpr CleanMode CLEAN_HEAVY = 0;
+constexpr CleanMode CLEAN_SMALL = 1;
+constexpr CleanMode CLEAN_AUTO = 2;
+
+constexpr LONG CLEAN_INTERVAL_TICKS = 600;
+constexpr LONG STEADY_THRESHOLD = 1000;
+
+extern MEMORYSTATUS memoryStatus;
+extern BYTE trend;
+extern DWORD previousHalfAvail;
+extern LONG ticksUntilClean;
+extern LONG steadyCredit;
+
+void RefreshMemoryStatus();
+void ClassifyTrend();
+
+DWORD CleanSize(DWORD totalPhys, DWORD availPhys, CleanMode mode);
+void CleanMemory(HWND hwnd, CleanMode mode);
+
+void ScheduleTick(HWND hwnd);

@@ -1,0 +1,92 @@
+// Simulated SHELL32 notification area: icons keyed by window handle value and
+// identifier, which outlive the window, as the real shell's do.
+#include "platform/sim/sim.h"
+#include "platform/sim/state.h"
+
+#include <cstdio>
+#include <cstring>
+
+std::vector<SimTrayIcon> simTray;
+bool simTrayRefuseAdd;
+bool simTrayRefuseAll;
+
+void SimResetShell()
+{
+    simTray.clear();
+    simTrayRefuseAdd = simTrayRefuseAll = false;
+}
+
+static SimTrayIcon *Find(HWND hwnd, UINT id)
+{
+    for (auto &icon : simTray)
+        if (icon.hwnd == hwnd && icon.id == id)
+            return &icon;
+    return nullptr;
+}
+
+const SimTrayIcon *SimFindTrayIcon(HWND hwnd, UINT id)
+{
+    return Find(hwnd, id);
+}
+
+static const char *Verb(DWORD message)
+{
+    switch (message) {
+    case NIM_ADD:
+        return "NIM_ADD";
+    case NIM_MODIFY:
+        return "NIM_MODIFY";
+    case NIM_DELETE:
+        return "NIM_DELETE";
+    }
+    return "?";
+}
+
+// The shell copies the picture, so the handle only has to be live during the call.
+static bool Apply(SimTrayIcon &icon, const NOTIFYICONDATAA &data)
+{
+    if ((data.uFlags & NIF_ICON) && data.hIcon && !SimIconLive(data.hIcon))
+        return false;
+    if (data.uFlags & NIF_MESSAGE)
+        icon.callback = data.uCallbackMessage;
+    if (data.uFlags & NIF_ICON)
+        icon.icon = SimIconName(data.hIcon);
+    if (data.uFlags & NIF_TIP)
+        icon.tip = std::string(data.szTip, strnlen(data.szTip, sizeof data.szTip));
+    return true;
+}
+
+BOOL WINAPI Shell_NotifyIconA(DWORD message, NOTIFYICONDATAA *data)
+{
+    BOOL ok = FALSE;
+    SimTrayIcon *icon = Find(data->hWnd, data->uID);
+    if (data->cbSize == NOTIFYICONDATAA_V1_SIZE && !simTrayRefuseAll) {
+        if (message == NIM_ADD && !icon && !simTrayRefuseAdd) {
+            SimTrayIcon added{data->hWnd, data->uID, 0, "0", ""};
+            if ((ok = Apply(added, *data)))
+                simTray.push_back(added);
+        } else if (message == NIM_MODIFY && icon) {
+            ok = Apply(*icon, *data);
+        } else if (message == NIM_DELETE && icon) {
+            simTray.erase(simTray.begin() + (icon - simTray.data()));
+            ok = TRUE;
+        }
+    }
+    std::string line = std::string("Shell_NotifyIconA ") + Verb(message) + " " + SimWindowName(data->hWnd) +
+                       " id=" + std::to_string(data->uID);
+    if (data->cbSize != NOTIFYICONDATAA_V1_SIZE)
+        line += " cbSize=" + std::to_string(data->cbSize);
+    if (message != NIM_DELETE) {
+        char flags[16];
+        snprintf(flags, sizeof flags, "0x%x", data->uFlags);
+        line += std::string(" flags=") + flags;
+        if (data->uFlags & NIF_MESSAGE)
+            line += " cb=" + std::to_string(data->uCallbackMessage);
+        if (data->uFlags & NIF_ICON)
+            line += " icon=" + SimIconName(data->hIcon);
+        if (data->uFlags & NIF_TIP)
+            line += " tip='" + std::string(data->szTip, strnlen(data->szTip, sizeof data->szTip)) + "'";
+    }
+    SimLogf("%s -> %d", line.c_str(), ok);
+    return ok;
+}

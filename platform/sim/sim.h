@@ -1,0 +1,111 @@
+// Control of the simulated Win32 platform, for tests: the state a test sets up,
+// the failures it can ask for, and the record of every call the program made.
+// Calls are logged as one line each, "Function args -> result", so a test can
+// compare what happened with an expected table.
+#pragma once
+
+#include "platform/platform.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+// --- the call log ---
+extern std::vector<std::string> simLog;
+void SimLogf(const char *format, ...) __attribute__((format(printf, 1, 2)));
+std::string SimWindowName(HWND hwnd);
+std::string SimIconName(HICON icon);
+std::string SimMessageName(UINT msg);
+
+// Everything back to a fresh machine with nothing open: no windows, classes,
+// timers, tray icons, icons, heap blocks or hooks; the clock at 0; log empty.
+void SimReset();
+
+// --- memory and heap ---
+extern MEMORYSTATUS simMemory;          // what GlobalMemoryStatus reports
+extern DWORD simMemoryLengthSeen;       // dwLength the caller had set
+extern size_t simHeapLimit;             // larger blocks are refused
+extern const BYTE SIM_HEAP_PATTERN;     // what a granted block is handed out filled with
+struct SimHeapRequest {
+    size_t size;
+    DWORD flags;
+    bool granted;
+};
+struct SimHeapRelease {
+    size_t size;
+    bool allZero;
+};
+extern std::vector<SimHeapRequest> simHeapRequests;
+extern std::vector<SimHeapRelease> simHeapReleases;
+size_t SimLiveBlocks();
+size_t SimLiveBytes();
+
+// --- message boxes ---
+struct SimMessageBox {
+    HWND owner;
+    std::string text;
+    std::string caption;
+    UINT type;
+};
+extern std::vector<SimMessageBox> simMessageBoxes;
+// Runs while a box is open, standing for the modal loop; the box then returns IDOK.
+extern std::function<void(const SimMessageBox &)> simWhileBoxOpen;
+extern int simBoxDepth;
+
+// --- module, icons and cursor ---
+extern const HINSTANCE simModule;       // the program's own module
+extern const HCURSOR simArrowCursor;
+size_t SimLiveIcons();
+bool SimIconLive(HICON icon);
+
+// --- windows ---
+struct SimClass {
+    WNDCLASSA wc;
+    std::string name;
+    std::string menu;
+};
+struct SimWindow {
+    HWND hwnd;
+    std::string className;
+    std::string title;
+    WNDPROC proc;
+    DWORD style, exStyle;
+    int x, y, width, height;
+    bool visible, minimized, dirty, destroyed, topmost;
+};
+extern std::vector<SimClass> simClasses;
+extern std::vector<SimWindow> simWindows;
+SimWindow *SimFindWindow(HWND hwnd);
+extern bool simFailRegisterClass;
+extern bool simFailCreateWindow;
+
+// Delivers a message straight to a window's procedure, logged as "W1 WM_X wp lp".
+LRESULT SimSend(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+void SimPost(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+
+// --- timers and the message loop ---
+extern uint64_t simNow;                 // milliseconds
+extern bool simFailSetTimer;
+extern unsigned simTicksDelivered;
+size_t SimTimerCount();
+// The program is busy for this long: periods that pass add no extra ticks.
+void SimAdvance(uint64_t ms);
+// Runs the next n timer ticks the way a modal loop would (with any pending paint).
+void SimPumpTicks(unsigned n);
+// Called by GetMessageA whenever the queue is empty, before it waits for a timer.
+extern std::function<void()> simIdle;
+extern int simExitCode;                 // code of the last WM_QUIT GetMessageA returned
+
+// --- the notification area ---
+struct SimTrayIcon {
+    HWND hwnd;
+    UINT id;
+    UINT callback;
+    std::string icon;
+    std::string tip;
+};
+extern std::vector<SimTrayIcon> simTray;
+extern bool simTrayRefuseAdd;           // the shell refuses adds
+extern bool simTrayRefuseAll;           // the shell refuses everything
+const SimTrayIcon *SimFindTrayIcon(HWND hwnd, UINT id);

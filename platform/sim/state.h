@@ -1,0 +1,6 @@
+// Internal to the simulated platform: each part's reset.
+#pragma once
+
+void SimResetKernel();
+void SimResetUser();
+void SimResetShell();

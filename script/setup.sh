@@ -1,0 +1,31 @@
+# Sourced by the scripts: installs what is missing on a Debian 12 machine
+# (as root, with apt-get) and skips what is there.
+
+# need PACKAGE... : installs those of the packages that are not installed yet.
+need() {
+    local missing=() pkg
+    for pkg in "$@"; do
+        dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed' || missing+=("$pkg")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    if [ "$(id -u)" -ne 0 ]; then
+        echo "missing packages: ${missing[*]} (run as root to install them)" >&2
+        return 1
+    fi
+    if [[ " ${missing[*]}" == *":i386"* ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
+        dpkg --add-architecture i386
+        apt_updated=
+    fi
+    if [ -z "${apt_updated:-}" ]; then
+        apt-get update -q
+        apt_updated=1
+    fi
+    echo "installing: ${missing[*]}"
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
+}
+
+need_build_tools() {
+    need cmake ninja-build g++ libgtest-dev g++-mingw-w64-i686 binutils-mingw-w64-i686
+}
+
+jobs=$(nproc 2>/dev/null || echo 2)
