@@ -12,6 +12,9 @@ TEST(LoadedState, GlobalsStartAsDesigned)
     EXPECT_EQ(0u, loadedState.previousHalfAvail);
     EXPECT_EQ(600, loadedState.ticksUntilClean);
     EXPECT_EQ(1000, loadedState.steadyCredit);
+    EXPECT_EQ(0u, loadedState.trayIconId);
+    EXPECT_EQ(0, loadedState.windowVisible);
+    EXPECT_EQ(nullptr, loadedState.iconNeutral);
 }
 
 typedef ProgramTest Snapshot;

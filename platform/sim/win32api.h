@@ -205,3 +205,6 @@ BOOL WINAPI TextOutA(HDC hdc, int x, int y, LPCSTR lpString, int c);
 
 // SHELL32
 BOOL WINAPI Shell_NotifyIconA(DWORD dwMessage, NOTIFYICONDATAA *lpData);
+
+// The program's entry, as the SDK declares it.
+int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR lpCmdLine, int nShowCmd);

@@ -1,16 +1,14 @@
 // The program's globals as the loader left them, kept before any test runs so
 // that each test starts from them and one test can check them against the design.
-#include "tests/support/fixture.h"
 #include "tests/support/loaded.h"
+#include "tests/support/fixture.h"
 
 static LoadedState Capture()
 {
     LoadedState s;
-    s.memoryStatus = memoryStatus;
-    s.trend = trend;
-    s.previousHalfAvail = previousHalfAvail;
-    s.ticksUntilClean = ticksUntilClean;
-    s.steadyCredit = steadyCredit;
+#define TAKE(type, name) s.name = name;
+    PROGRAM_GLOBALS(TAKE)
+#undef TAKE
     return s;
 }
 
@@ -19,9 +17,7 @@ const LoadedState &loadedState = captured;
 
 void RestoreLoadedState()
 {
-    memoryStatus = captured.memoryStatus;
-    trend = captured.trend;
-    previousHalfAvail = captured.previousHalfAvail;
-    ticksUntilClean = captured.ticksUntilClean;
-    steadyCredit = captured.steadyCredit;
+#define PUT(type, name) name = captured.name;
+    PROGRAM_GLOBALS(PUT)
+#undef PUT
 }

@@ -1,0 +1,133 @@
+// The main window: its class, the window itself, the window procedure with the
+// one-second tick, painting, the menu commands and the tray icon's click.
+#include "shell/shell.h"
+
+BYTE windowVisible;
+HINSTANCE appInstance;
+UINT taskbarCreatedMsg;
+
+ATOM RegisterMainClass(HINSTANCE instance)
+{
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = MainWndProc;
+    wc.hInstance = instance;
+    wc.hIcon = iconNeutral;
+    wc.hCursor = LoadCursorA(NULL, IDC_ARROW);
+    wc.hbrBackground = (HBRUSH)(uintptr_t)(COLOR_WINDOW + 1);
+    wc.lpszMenuName = MAIN_MENU;
+    wc.lpszClassName = MAIN_CLASS;
+    return RegisterClassA(&wc);
+}
+
+// An overlapped window always gets a caption; the menu comes from the class.
+HWND CreateMainWindow(HINSTANCE instance)
+{
+    return CreateWindowExA(WS_EX_TOOLWINDOW, MAIN_CLASS, "Quenmar", WS_OVERLAPPED | WS_SYSMENU | WS_MINIMIZEBOX,
+                           CW_USEDEFAULT, CW_USEDEFAULT, 300, 130, NULL, NULL, instance, NULL);
+}
+
+void ShowAboutBox(HWND hwnd)
+{
+    MessageBoxA(hwnd,
+                "Quenmar watches physical memory and cleans it\n\r"
+                "Written by the Quenmar developers\n\r"
+                "Version 1.04\n\r"
+                "https://quenmar.example.org/",
+                "About Quenmar", MB_ICONINFORMATION);
+}
+
+static void SetWindowShown(HWND hwnd, bool shown)
+{
+    ShowWindow(hwnd, shown ? SW_SHOW : SW_HIDE);
+    windowVisible = shown;
+}
+
+static void Repaint(HWND hwnd)
+{
+    InvalidateRect(hwnd, NULL, TRUE);
+    UpdateWindow(hwnd);
+}
+
+static void OnPaint(HWND hwnd)
+{
+    PAINTSTRUCT ps;
+    paintDC = BeginPaint(hwnd, &ps);
+    UpdateStatus(hwnd, STATUS_PAINT);
+    EndPaint(hwnd, &ps);
+}
+
+static void OnTrayNotify(HWND hwnd, LPARAM mouseMessage)
+{
+    if (mouseMessage == WM_LBUTTONDOWN)
+        SetWindowShown(hwnd, !windowVisible);
+}
+
+// The whole wParam is the command: one with a non-zero high word is not ours.
+static bool OnCommand(HWND hwnd, WPARAM command)
+{
+    switch (command) {
+    case IDM_HEAVYCLEAN:
+        CleanMemory(hwnd, CLEAN_HEAVY);
+        return true;
+    case IDM_ABOUT:
+        ShowAboutBox(hwnd);
+        return true;
+    case IDM_SMALLCLEAN:
+        CleanMemory(hwnd, CLEAN_SMALL);
+        return true;
+    case IDM_HIDE:
+        SetWindowShown(hwnd, false);
+        return true;
+    case IDM_EXIT:
+        DestroyWindow(hwnd);
+        return true;
+    }
+    return false;
+}
+
+// The repaint runs the paint inside this tick when the window is shown, so the
+// schedule sees the trend that paint left.
+static void OnTick(HWND hwnd)
+{
+    UpdateStatus(hwnd, STATUS_TICK);
+    Repaint(hwnd);
+    ScheduleTick(hwnd);
+}
+
+static void OnMouseMove(HWND hwnd, WPARAM keys)
+{
+    if (keys == MK_LBUTTON)
+        Repaint(hwnd);
+}
+
+LRESULT CALLBACK MainWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    switch (msg) {
+    case WM_DESTROY:
+        PostQuitMessage(0);
+        return 0;
+    case WM_PAINT:
+        OnPaint(hwnd);
+        return 0;
+    case WM_TRAYNOTIFY:
+        OnTrayNotify(hwnd, lParam);
+        return 0;
+    case WM_COMMAND:
+        if (OnCommand(hwnd, wParam))
+            return 0;
+        break;
+    case WM_TIMER:
+        OnTick(hwnd);
+        return 100;
+    case WM_MOUSEMOVE:
+        OnMouseMove(hwnd, wParam);
+        return 0;
+    default:
+        if (msg == taskbarCreatedMsg && msg != 0) {
+            RestoreTrayIcon(hwnd);
+            return 0;
+        }
+        break;
+    }
+    return DefWindowProcA(hwnd, msg, wParam, lParam);
+}

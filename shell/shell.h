@@ -1,0 +1,49 @@
+// Desktop shell: the tray icon, the status refresh and panel, the main window
+// with its menu commands and one-second tick, and start-up.
+#pragma once
+
+#include "monitor/monitor.h"
+#include "res/resource.h"
+
+#include <stddef.h>
+
+constexpr UINT WM_TRAYNOTIFY = 120; // a fixed number below WM_USER, as the tray was first set up
+constexpr UINT_PTR MONITOR_TIMER_ID = 1;
+constexpr UINT MONITOR_TICK_MS = 1000;
+
+constexpr BYTE STATUS_PAINT = 0;
+constexpr BYTE STATUS_TICK = 1;
+
+constexpr char ICON_GAIN[] = "GainIcon";
+constexpr char ICON_LOSE[] = "LoseIcon";
+constexpr char ICON_NEUTRAL[] = "Vellitor";
+constexpr char MAIN_CLASS[] = "MyClass";
+constexpr char MAIN_MENU[] = "MainMenu";
+
+constexpr int PANEL_LINES = 5;
+constexpr size_t STATUS_TEXT_SIZE = 64;
+
+// trayicon.cpp
+extern HICON iconGain, iconLose, iconNeutral;
+extern UINT trayIconId;
+BOOL AddTrayIcon(HWND hwnd, UINT id, HICON icon, LPCSTR tip);
+BOOL ModifyTrayIcon(HWND hwnd, UINT id, LPCSTR tip);
+BOOL DeleteTrayIcon(HWND hwnd, UINT id);
+HICON TrendIcon(BYTE trendValue);
+void RestoreTrayIcon(HWND hwnd);
+
+// status.cpp
+extern HDC paintDC;
+extern const int PANEL_LINE_Y[PANEL_LINES];
+void FormatTip(char *text, size_t size);
+void FormatPanelLine(int line, char *text, size_t size);
+void UpdateStatus(HWND hwnd, BYTE mode);
+
+// mainwnd.cpp
+extern BYTE windowVisible;
+extern HINSTANCE appInstance;
+extern UINT taskbarCreatedMsg;
+ATOM RegisterMainClass(HINSTANCE instance);
+HWND CreateMainWindow(HINSTANCE instance);
+LRESULT CALLBACK MainWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+void ShowAboutBox(HWND hwnd);

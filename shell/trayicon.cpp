@@ -1,0 +1,67 @@
+// The tray icon: add, modify and delete through the shell's first, 88-byte
+// NOTIFYICONDATA layout, with the picture that goes with the trend.
+#include "shell/shell.h"
+
+HICON iconGain, iconLose, iconNeutral;
+UINT trayIconId;
+
+static NOTIFYICONDATAA TrayRecord(HWND hwnd, UINT id)
+{
+    NOTIFYICONDATAA data = {};
+    data.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    data.hWnd = hwnd;
+    data.uID = id;
+    return data;
+}
+
+static void SetTip(NOTIFYICONDATAA &data, LPCSTR tip)
+{
+    if (tip)
+        lstrcpynA(data.szTip, tip, 64);
+    else
+        data.szTip[0] = 0;
+}
+
+// The shell copies the picture, so the add owns and destroys the handle it is given.
+BOOL AddTrayIcon(HWND hwnd, UINT id, HICON icon, LPCSTR tip)
+{
+    NOTIFYICONDATAA data = TrayRecord(hwnd, id);
+    data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    data.uCallbackMessage = WM_TRAYNOTIFY;
+    data.hIcon = icon;
+    SetTip(data, tip);
+    BOOL added = Shell_NotifyIconA(NIM_ADD, &data);
+    if (icon)
+        DestroyIcon(icon);
+    return added;
+}
+
+BOOL ModifyTrayIcon(HWND hwnd, UINT id, LPCSTR tip)
+{
+    NOTIFYICONDATAA data = TrayRecord(hwnd, id);
+    data.uFlags = NIF_ICON | NIF_TIP;
+    data.hIcon = TrendIcon(trend);
+    SetTip(data, tip);
+    return Shell_NotifyIconA(NIM_MODIFY, &data);
+}
+
+BOOL DeleteTrayIcon(HWND hwnd, UINT id)
+{
+    NOTIFYICONDATAA data = TrayRecord(hwnd, id);
+    return Shell_NotifyIconA(NIM_DELETE, &data);
+}
+
+HICON TrendIcon(BYTE trendValue)
+{
+    return trendValue == TREND_GAIN ? iconGain : trendValue == TREND_LOSS ? iconLose : iconNeutral;
+}
+
+// After the shell restarts ("TaskbarCreated") every tray icon is gone; put ours
+// back as it stood, with a fresh handle for the add to consume.
+void RestoreTrayIcon(HWND hwnd)
+{
+    LPCSTR name = trend == TREND_GAIN ? ICON_GAIN : trend == TREND_LOSS ? ICON_LOSE : ICON_NEUTRAL;
+    char tip[STATUS_TEXT_SIZE];
+    FormatTip(tip, sizeof tip);
+    AddTrayIcon(hwnd, trayIconId, LoadIconA(appInstance, name), tip);
+}
