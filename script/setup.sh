@@ -21,7 +21,7 @@ need() {
         apt_updated=1
     fi
     echo "installing: ${missing[*]}"
-    DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -q "${missing[@]}"
 }
 
 need_build_tools() {

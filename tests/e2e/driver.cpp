@@ -344,19 +344,25 @@ static bool TrayShows(Picture picture, DWORD ms)
     return WaitFor([&] { return FindTrayIcon().picture == picture; }, ms);
 }
 
-// Clicks are spaced beyond the double-click time: a second press within it
-// reaches the program as a double click, which does not toggle the window.
-static void ClickTray(DWORD down, DWORD up)
+// A real press and release of a mouse button at a point of the screen.
+static void Click(int x, int y, DWORD down, DWORD up)
 {
-    Sleep(GetDoubleClickTime() + 200);
-    TrayIcon icon = FindTrayIcon();
-    SetCursorPos((icon.box.left + icon.box.right) / 2, (icon.box.top + icon.box.bottom) / 2);
+    SetCursorPos(x, y);
     Sleep(200);
     INPUT input[2] = {};
     input[0].type = input[1].type = INPUT_MOUSE;
     input[0].mi.dwFlags = down;
     input[1].mi.dwFlags = up;
     SendInput(2, input, sizeof(INPUT));
+}
+
+// Clicks are spaced beyond the double-click time: a second press within it
+// reaches the program as a double click, which does not toggle the window.
+static void ClickTray(DWORD down, DWORD up)
+{
+    Sleep(GetDoubleClickTime() + 200);
+    TrayIcon icon = FindTrayIcon();
+    Click((icon.box.left + icon.box.right) / 2, (icon.box.top + icon.box.bottom) / 2, down, up);
 }
 
 static bool VisibleBecomes(bool visible, DWORD ms)
@@ -528,13 +534,7 @@ static void ClickCloseButton()
     int y = r.top + GetSystemMetrics(SM_CYFIXEDFRAME) + GetSystemMetrics(SM_CYSMCAPTION) / 2;
     for (int x = r.right - 1; x > r.right - 60; x--)
         if (SendMessageA(mainWnd, WM_NCHITTEST, 0, MAKELPARAM(x, y)) == HTCLOSE) {
-            SetCursorPos(x - 2, y);
-            Sleep(200);
-            INPUT input[2] = {};
-            input[0].type = input[1].type = INPUT_MOUSE;
-            input[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-            input[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
-            SendInput(2, input, sizeof(INPUT));
+            Click(x - 2, y, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP);
             return;
         }
     Check(false, "the close button is on the caption");
