@@ -122,19 +122,43 @@ TEST_F(Program, FailedClassOrWindowEndsWithNothingShown)
     }
 }
 
-TEST_F(Program, RunsOnWithoutTrayIconOrTimer)
+// Every failure the running program can meet, one at a time and together: it
+// runs on, reports only what a manual clean must, and leaks nothing.
+TEST_F(Program, RunsOnThroughEveryPlatformFailure)
 {
-    simTrayRefuseAdd = true;
-    simFailSetTimer = true;
-    int code = RunProgram([](HWND hwnd) {
-        SetStandardMemory(10);
-        SimSend(hwnd, WM_TIMER, 1, 0);
-        ExpectCalls({"Shell_NotifyIconA NIM_MODIFY W1 id=0 flags=0x6 icon=LoseIcon#1 tip='RAM : 10/64Mb' -> 0",
-                     "Shell_NotifyIconA NIM_MODIFY W1 id=0 flags=0x6 icon=Vellitor#3 tip='RAM : 10/64Mb' -> 0"},
-                    TakeCalls({"Shell_NotifyIconA"}));
-    });
-    EXPECT_EQ(0, code);
-    Calls shutdown = TakeCalls({"Shell_NotifyIconA", "KillTimer"});
-    ExpectCalls({"KillTimer W1 1 -> 0", "Shell_NotifyIconA NIM_DELETE W1 id=0 -> 0"}, shutdown);
-    EXPECT_EQ(3u, SimLiveIcons());
+    enum { REFUSE_TRAY_ADD = 1, REFUSE_TRAY = 2, NO_TIMER = 4, HEAP_FIRST = 8, HEAP_BOTH = 16 };
+    for (int faults = 0; faults < 32; faults++) {
+        if ((faults & HEAP_FIRST) && (faults & HEAP_BOTH))
+            continue;
+        SCOPED_TRACE("faults " + std::to_string(faults));
+        SimReset();
+        RestoreLoadedState();
+        SetStandardMemory(20);
+        simTrayRefuseAdd = faults & REFUSE_TRAY_ADD;
+        simTrayRefuseAll = faults & REFUSE_TRAY;
+        simFailSetTimer = faults & NO_TIMER;
+        simHeapLimit = faults & HEAP_BOTH ? MiB : faults & HEAP_FIRST ? 20 * MiB : SIZE_MAX;
+        int code = RunProgram([](HWND hwnd) {
+            // A heavy clean, and under its box the first tick with its automatic clean.
+            simWhileBoxOpen = [hwnd](const SimMessageBox &) { SimSend(hwnd, WM_TIMER, 1, 0); };
+            SimSend(hwnd, WM_COMMAND, IDM_HEAVYCLEAN, 0);
+            simTray.clear();
+            SimSend(hwnd, taskbarCreatedMsg, 0, 0);
+            SimSend(hwnd, WM_TIMER, 1, 0);
+        });
+        EXPECT_EQ(0, code);
+        EXPECT_EQ(0u, SimLiveBlocks());
+        EXPECT_EQ(3u, SimLiveIcons());
+        ASSERT_EQ(2u, simMessageBoxes.size()); // the About box and the heavy clean's, no other
+        EXPECT_EQ(faults & HEAP_BOTH ? "RAM cannot be locked" : "RAM Cleaned", simMessageBoxes[1].text);
+        std::vector<size_t> granted;
+        for (const SimHeapRequest &r : simHeapRequests)
+            if (r.granted)
+                granted.push_back(r.size);
+        std::vector<size_t> expected; // heavy, then the automatic clean under its box
+        if (!(faults & HEAP_BOTH))
+            expected = faults & HEAP_FIRST ? std::vector<size_t>{16 * MiB, 16 * MiB}
+                                           : std::vector<size_t>{30 * MiB, 25 * MiB};
+        EXPECT_EQ(expected, granted);
+    }
 }

@@ -6,9 +6,12 @@
 #include <cstdio>
 
 std::vector<std::string> simLog;
+bool simQuiet;
 
 void SimLogf(const char *format, ...)
 {
+    if (simQuiet)
+        return;
     char line[512];
     va_list args;
     va_start(args, format);
@@ -56,4 +59,5 @@ void SimReset()
     SimResetUser();
     SimResetShell();
     simLog.clear();
+    simQuiet = false;
 }

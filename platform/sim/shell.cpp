@@ -72,6 +72,8 @@ BOOL WINAPI Shell_NotifyIconA(DWORD message, NOTIFYICONDATAA *data)
             ok = TRUE;
         }
     }
+    if (simQuiet)
+        return ok;
     std::string line = std::string("Shell_NotifyIconA ") + Verb(message) + " " + SimWindowName(data->hWnd) +
                        " id=" + std::to_string(data->uID);
     if (data->cbSize != NOTIFYICONDATAA_V1_SIZE)

@@ -13,6 +13,7 @@
 
 // --- the call log ---
 extern std::vector<std::string> simLog;
+extern bool simQuiet; // log nothing, for long runs
 void SimLogf(const char *format, ...) __attribute__((format(printf, 1, 2)));
 std::string SimWindowName(HWND hwnd);
 std::string SimIconName(HICON icon);
