@@ -10,3 +10,6 @@ find_package(GTest REQUIRED)
 include(GoogleTest)
 enable_testing()
 add_subdirectory(tests)
+
+add_executable(bench_clean bench/cleanbench.cpp bench/hostheap.cpp)
+target_link_libraries(bench_clean PRIVATE monitor)

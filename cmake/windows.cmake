@@ -18,3 +18,7 @@ target_link_options(e2e_driver PRIVATE -mconsole -static -static-libgcc -static-
 enable_testing()
 add_test(NAME e2e COMMAND ${CMAKE_SOURCE_DIR}/tests/e2e/run ${CMAKE_BINARY_DIR})
 set_tests_properties(e2e PROPERTIES LABELS e2e TIMEOUT 1500)
+
+add_executable(bench_clean bench/cleanbench.cpp)
+target_link_libraries(bench_clean PRIVATE monitor user32 kernel32)
+target_link_options(bench_clean PRIVATE -mconsole -static -static-libgcc -static-libstdc++)

@@ -38,6 +38,14 @@ wine_prefix() {
     fi
 }
 
+# wine_desktop WxH: every program in the prefix runs on one Wine desktop, with
+# a taskbar and tray, as a user's desktop would have.
+wine_desktop() {
+    wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Quenmar /f >/dev/null 2>&1
+    wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Quenmar /d "$1" /f >/dev/null 2>&1
+    wineserver -w
+}
+
 # start_display WxH: a virtual X display of its own; sets DISPLAY and xvfb_pid.
 start_display() {
     local n

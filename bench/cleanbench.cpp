@@ -1,0 +1,108 @@
+// The clean against the machine's limit: the program's own clean path (a heap
+// block with the flags it uses, filled, given back) beside fresh pages from the
+// operating system filled with memset and given back, for several sizes.
+// Prints one line per size: MiB/s of each and their ratio.
+#include "monitor/monitor.h"
+
+#include <stdint.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include <algorithm>
+#include <vector>
+
+#ifdef _WIN32
+static double Now()
+{
+    LARGE_INTEGER t, f;
+    QueryPerformanceCounter(&t);
+    QueryPerformanceFrequency(&f);
+    return (double)t.QuadPart / (double)f.QuadPart;
+}
+static void *FreshPages(size_t size)
+{
+    return VirtualAlloc(NULL, size, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
+}
+static void GiveBack(void *p, size_t)
+{
+    VirtualFree(p, 0, MEM_RELEASE);
+}
+#else
+#include <sys/mman.h>
+#include <time.h>
+static double Now()
+{
+    timespec t;
+    clock_gettime(CLOCK_MONOTONIC, &t);
+    return (double)t.tv_sec + (double)t.tv_nsec * 1e-9;
+}
+static void *FreshPages(size_t size)
+{
+    void *p = mmap(NULL, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    return p == MAP_FAILED ? NULL : p;
+}
+static void GiveBack(void *p, size_t size)
+{
+    munmap(p, size);
+}
+#endif
+
+static void *(*volatile fill)(void *, int, size_t) = memset;
+
+// The largest block the heap grants here, to the nearest 16 MiB.
+static DWORD LargestBlock()
+{
+    for (DWORD size = 2040u << 20; size >= 64u << 20; size -= 16u << 20)
+        if (void *p = HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, size)) {
+            HeapFree(GetProcessHeap(), 0, p);
+            return size;
+        }
+    return 0;
+}
+
+// MiB/s of one measured operation, the median of several runs.
+template <class Op> static double Rate(DWORD size, int runs, Op op)
+{
+    std::vector<double> rates;
+    for (int i = 0; i < runs; i++) {
+        double start = Now();
+        if (!op())
+            return 0;
+        rates.push_back((double)size / (1 << 20) / (Now() - start));
+    }
+    std::sort(rates.begin(), rates.end());
+    return rates[rates.size() / 2];
+}
+
+int main(int argc, char **argv)
+{
+    int runs = argc > 1 ? atoi(argv[1]) : 5;
+    DWORD largest = LargestBlock();
+    std::vector<DWORD> sizes;
+    for (DWORD size = 64u << 20; size < largest; size *= 2)
+        sizes.push_back(size);
+    if (largest)
+        sizes.push_back(largest);
+    printf("%10s %14s %14s %8s\n", "MiB", "clean MiB/s", "limit MiB/s", "ratio");
+    for (DWORD size : sizes) {
+        // A snapshot for which an automatic clean asks for exactly this size.
+        memoryStatus.dwTotalPhys = size < 0x80000000u ? 2 * size : 0xFFFFFFFFu;
+        memoryStatus.dwAvailPhys = (DWORD)((uint64_t)size * 4 / 5);
+        DWORD asked = CleanSize(memoryStatus.dwTotalPhys, memoryStatus.dwAvailPhys, CLEAN_AUTO);
+        double clean = Rate(asked, runs, [] {
+            CleanMemory(NULL, CLEAN_AUTO);
+            return true;
+        });
+        double limit = Rate(asked, runs, [asked] {
+            void *p = FreshPages(asked);
+            if (p) {
+                fill(p, 0, asked);
+                GiveBack(p, asked);
+            }
+            return p != NULL;
+        });
+        printf("%10lu %14.0f %14.0f %8.3f\n", (unsigned long)(asked >> 20), clean, limit, limit ? clean / limit : 0);
+    }
+    return 0;
+}
