@@ -1,30 +1,41 @@
 # Sourced by the scripts that run quenmar.exe: Wine, a virtual display, and a
 # Wine prefix of the project's own under build/.
 
+# A static 32-bit Linux program of 96 bytes that exits with 42.
+I386_PROBE=f0VMRgEBAQAAAAAAAAAAAAIAAwABAAAAVIAECDQAAAAAAAAAAAAAADQAIAABAAAAAAAAAAEAAAAAAAAAAIAECACABAhgAAAAYAAAAAUAAAAAEAAAuAEAAAC7KgAAAM2A
+
+runs_i386() {
+    local probe rc=0
+    probe=$(mktemp)
+    base64 -d <<<"$I386_PROBE" >"$probe" && chmod +x "$probe"
+    "$probe" 2>/dev/null || rc=$?
+    rm -f "$probe"
+    [ "$rc" -eq 42 ]
+}
+
 # Wine runs 32-bit Linux code. Where this kernel cannot run it, qemu-user runs
 # it instead; Debian 12's own qemu (7.2) cannot host Wine, the backported one can.
 ensure_i386_exec() {
-    [ -e /lib/ld-linux.so.2 ] && /lib/ld-linux.so.2 --version >/dev/null 2>&1 && return 0
+    runs_i386 && return 0
     echo "this kernel does not run 32-bit programs: running them through qemu-user"
     if ! dpkg-query -W -f='${Version}' qemu-user-static 2>/dev/null | grep -q bpo; then
         if ! grep -rqs bookworm-backports /etc/apt/sources.list /etc/apt/sources.list.d/; then
             echo "deb http://deb.debian.org/debian bookworm-backports main" >/etc/apt/sources.list.d/bookworm-backports.list
         fi
         apt-get update -q
-        DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends -t bookworm-backports qemu-user-static
+        DEBIAN_FRONTEND=noninteractive apt-get install -y -q -t bookworm-backports qemu-user-static
     fi
     local qemu=/usr/bin/qemu-i386-static binfmt=/proc/sys/fs/binfmt_misc
     [ -e $binfmt/register ] || mount -t binfmt_misc binfmt_misc $binfmt
-    if [ -e $binfmt/qemu-i386 ] && ! grep -q "interpreter $(readlink -f $qemu)\|interpreter $qemu" $binfmt/qemu-i386; then
-        echo -1 >$binfmt/qemu-i386
-    fi
-    [ -e $binfmt/qemu-i386 ] || printf '%s' ':qemu-i386:M::\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00:\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff:'"$qemu"':F' >$binfmt/register
-    /lib/ld-linux.so.2 --version >/dev/null 2>&1 || { echo "cannot run 32-bit programs, even through qemu" >&2; return 1; }
+    [ -e $binfmt/qemu-i386 ] && echo -1 >$binfmt/qemu-i386
+    printf '%s' ':qemu-i386:M::\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00:\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff:'"$(readlink -f $qemu)"':F' >$binfmt/register
+    runs_i386 || { echo "cannot run 32-bit programs, even through qemu" >&2; return 1; }
 }
 
+# Before Wine is installed: its 32-bit packages run 32-bit code as they install.
 need_wine() {
-    need wine wine32:i386 xvfb xauth imagemagick
     ensure_i386_exec
+    need wine wine32:i386 xvfb imagemagick
 }
 
 # wine_prefix DIR: uses (and on first use creates) the Wine prefix in DIR.

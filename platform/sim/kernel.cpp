@@ -10,10 +10,10 @@
 MEMORYSTATUS simMemory;
 DWORD simMemoryLengthSeen;
 size_t simHeapLimit;
-const BYTE SIM_HEAP_PATTERN = 0xA5;
 std::vector<SimHeapRequest> simHeapRequests;
 std::vector<SimHeapRelease> simHeapReleases;
 
+static const BYTE SIM_HEAP_PATTERN = 0xA5;
 static const HANDLE simHeap = (HANDLE)(uintptr_t)0x50000;
 static std::map<void *, size_t> liveBlocks;
 

@@ -27,7 +27,6 @@ void SimReset();
 extern MEMORYSTATUS simMemory;          // what GlobalMemoryStatus reports
 extern DWORD simMemoryLengthSeen;       // dwLength the caller had set
 extern size_t simHeapLimit;             // larger blocks are refused
-extern const BYTE SIM_HEAP_PATTERN;     // what a granted block is handed out filled with
 struct SimHeapRequest {
     size_t size;
     DWORD flags;
@@ -88,7 +87,6 @@ void SimPost(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 // --- timers and the message loop ---
 extern uint64_t simNow;                 // milliseconds
 extern bool simFailSetTimer;
-extern unsigned simTicksDelivered;
 size_t SimTimerCount();
 // The program is busy for this long: periods that pass add no extra ticks.
 void SimAdvance(uint64_t ms);
@@ -96,7 +94,6 @@ void SimAdvance(uint64_t ms);
 void SimPumpTicks(unsigned n);
 // Called by GetMessageA whenever the queue is empty, before it waits for a timer.
 extern std::function<void()> simIdle;
-extern int simExitCode;                 // code of the last WM_QUIT GetMessageA returned
 
 // --- the notification area ---
 struct SimTrayIcon {

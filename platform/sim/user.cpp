@@ -41,9 +41,7 @@ static int quitCode;
 static std::vector<std::string> registeredMessages;
 uint64_t simNow;
 bool simFailSetTimer;
-unsigned simTicksDelivered;
 std::function<void()> simIdle;
-int simExitCode;
 
 void SimResetUser()
 {
@@ -60,9 +58,7 @@ void SimResetUser()
     quitCode = 0;
     registeredMessages.clear();
     simNow = 0;
-    simTicksDelivered = 0;
     simIdle = nullptr;
-    simExitCode = -1;
 }
 
 static std::string Text(LPCSTR s)
@@ -420,7 +416,6 @@ static bool NextTimerMessage(MSG *msg)
         simNow = next->due;
     next->due = simNow + next->period;
     *msg = MSG{next->hwnd, WM_TIMER, next->id, 0, (DWORD)simNow, {0, 0}};
-    simTicksDelivered++;
     return true;
 }
 
@@ -455,7 +450,6 @@ BOOL WINAPI GetMessageA(MSG *msg, HWND, UINT, UINT)
         if (quitPosted) {
             quitPosted = false;
             *msg = MSG{nullptr, WM_QUIT, (WPARAM)quitCode, 0, (DWORD)simNow, {0, 0}};
-            simExitCode = quitCode;
             SimLogf("GetMessageA WM_QUIT %d", quitCode);
             return FALSE;
         }
