@@ -61,18 +61,26 @@ static DWORD LargestBlock()
     return 0;
 }
 
-// MiB/s of one measured operation, the median of several runs.
-template <class Op> static double Rate(DWORD size, int runs, Op op)
+static double Median(std::vector<double> v)
 {
-    std::vector<double> rates;
+    std::sort(v.begin(), v.end());
+    return v.empty() ? 0 : v[v.size() / 2];
+}
+
+// MiB/s of the two operations, median of several runs taken in turns, so that
+// drift in the machine's own speed falls on both alike.
+template <class A, class B> static void Rates(DWORD size, int runs, A a, B b, double *rateA, double *rateB)
+{
+    std::vector<double> ra, rb;
     for (int i = 0; i < runs; i++) {
         double start = Now();
-        if (!op())
-            return 0;
-        rates.push_back((double)size / (1 << 20) / (Now() - start));
+        if (a())
+            ra.push_back((double)size / (1 << 20) / (Now() - start));
+        start = Now();
+        if (b())
+            rb.push_back((double)size / (1 << 20) / (Now() - start));
     }
-    std::sort(rates.begin(), rates.end());
-    return rates[rates.size() / 2];
+    *rateA = Median(ra), *rateB = Median(rb);
 }
 
 int main(int argc, char **argv)
@@ -90,18 +98,22 @@ int main(int argc, char **argv)
         memoryStatus.dwTotalPhys = size < 0x80000000u ? 2 * size : 0xFFFFFFFFu;
         memoryStatus.dwAvailPhys = (DWORD)((uint64_t)size * 4 / 5);
         DWORD asked = CleanSize(memoryStatus.dwTotalPhys, memoryStatus.dwAvailPhys, CLEAN_AUTO);
-        double clean = Rate(asked, runs, [] {
-            CleanMemory(NULL, CLEAN_AUTO);
-            return true;
-        });
-        double limit = Rate(asked, runs, [asked] {
-            void *p = FreshPages(asked);
-            if (p) {
-                fill(p, 0, asked);
-                GiveBack(p, asked);
-            }
-            return p != NULL;
-        });
+        double clean, limit;
+        Rates(
+            asked, runs,
+            [] {
+                CleanMemory(NULL, CLEAN_AUTO);
+                return true;
+            },
+            [asked] {
+                void *p = FreshPages(asked);
+                if (p) {
+                    fill(p, 0, asked);
+                    GiveBack(p, asked);
+                }
+                return p != NULL;
+            },
+            &clean, &limit);
         printf("%10lu %14.0f %14.0f %8.3f\n", (unsigned long)(asked >> 20), clean, limit, limit ? clean / limit : 0);
     }
     return 0;

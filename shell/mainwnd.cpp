@@ -123,7 +123,7 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
         OnMouseMove(hwnd, wParam);
         return 0;
     default:
-        if (msg == taskbarCreatedMsg && msg != 0) {
+        if (taskbarCreatedMsg != 0 && msg == taskbarCreatedMsg) {
             RestoreTrayIcon(hwnd);
             return 0;
         }
