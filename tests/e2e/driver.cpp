@@ -647,8 +647,25 @@ static void IdleBenchmark()
            std::max(0.0, CpuSeconds() - cpu) * 1000 / 20);
 }
 
+// Ends a copy of the program already running on this desktop from its menu,
+// as a user would: OK on the About box if it is up, then File > Exit.
+static int ExitRunning()
+{
+    if (!WaitFor([] { return (mainWnd = FindWindowA("MyClass", "Quenmar")) != NULL; }, 180000))
+        return 1;
+    DWORD pid = 0;
+    GetWindowThreadProcessId(mainWnd, &pid);
+    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, pid);
+    if (HWND about = FindBox("About Quenmar"))
+        CloseBox(about);
+    Keys({VK_F10, VK_RETURN, VK_UP, VK_RETURN});
+    return process && WaitForSingleObject(process, 30000) == WAIT_OBJECT_0 ? 0 : 1;
+}
+
 int main(int argc, char **argv)
 {
+    if (argc == 2 && !strcmp(argv[1], "exit"))
+        return ExitRunning();
     if (argc != 4 && !(argc == 5 && !strcmp(argv[4], "bench"))) {
         fprintf(stderr, "usage: driver QUENMAR_EXE MEMINFO SHOTS_DIR [bench]\n");
         return 2;
