@@ -19,11 +19,28 @@ ATOM RegisterMainClass(HINSTANCE instance)
     return RegisterClassA(&wc);
 }
 
-// An overlapped window always gets a caption; the menu comes from the class.
+// The panel's last line must show whole whatever the caption, menu bar and
+// frame of the system take from the outer height; never less than 130.
+int MainWindowHeight(int frameHeight, int lineHeight)
+{
+    int needed = frameHeight + PANEL_LINE_Y[PANEL_LINES - 1] + lineHeight;
+    return needed > MAIN_MIN_HEIGHT ? needed : MAIN_MIN_HEIGHT;
+}
+
+// An overlapped window always gets a caption, but AdjustWindowRectEx cannot see
+// WS_OVERLAPPED (it is 0), so the frame is measured with WS_CAPTION. The menu
+// comes from the class. A fresh DC holds the font the panel is drawn in.
 HWND CreateMainWindow(HINSTANCE instance)
 {
+    RECT frame = {0, 0, 0, 0};
+    AdjustWindowRectEx(&frame, WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, TRUE, WS_EX_TOOLWINDOW);
+    TEXTMETRICA font = {};
+    HDC dc = GetDC(NULL);
+    GetTextMetricsA(dc, &font);
+    ReleaseDC(NULL, dc);
+    int height = MainWindowHeight(frame.bottom - frame.top, font.tmHeight);
     return CreateWindowExA(WS_EX_TOOLWINDOW, MAIN_CLASS, "Quenmar", WS_OVERLAPPED | WS_SYSMENU | WS_MINIMIZEBOX,
-                           CW_USEDEFAULT, CW_USEDEFAULT, 300, 130, NULL, NULL, instance, NULL);
+                           CW_USEDEFAULT, CW_USEDEFAULT, MAIN_WIDTH, height, NULL, NULL, instance, NULL);
 }
 
 void ShowAboutBox(HWND hwnd)
@@ -36,9 +53,11 @@ void ShowAboutBox(HWND hwnd)
                 "About Quenmar", MB_ICONINFORMATION);
 }
 
+// A tool window has no taskbar button to restore it from: shown from the tray,
+// a minimized window is restored as well.
 static void SetWindowShown(HWND hwnd, bool shown)
 {
-    ShowWindow(hwnd, shown ? SW_SHOW : SW_HIDE);
+    ShowWindow(hwnd, !shown ? SW_HIDE : IsIconic(hwnd) ? SW_RESTORE : SW_SHOW);
     windowVisible = shown;
 }
 

@@ -20,6 +20,8 @@ constexpr char ICON_NEUTRAL[] = "Vellitor";
 constexpr char MAIN_CLASS[] = "MyClass";
 constexpr char MAIN_MENU[] = "MainMenu";
 
+constexpr int MAIN_WIDTH = 300;
+constexpr int MAIN_MIN_HEIGHT = 130;
 constexpr int PANEL_LINES = 5;
 constexpr size_t STATUS_TEXT_SIZE = 64;
 
@@ -44,6 +46,7 @@ extern BYTE windowVisible;
 extern HINSTANCE appInstance;
 extern UINT taskbarCreatedMsg;
 ATOM RegisterMainClass(HINSTANCE instance);
+int MainWindowHeight(int frameHeight, int lineHeight);
 HWND CreateMainWindow(HINSTANCE instance);
 LRESULT CALLBACK MainWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 void ShowAboutBox(HWND hwnd);

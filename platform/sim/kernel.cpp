@@ -1,5 +1,5 @@
-// Simulated KERNEL32: the memory status a test sets, a heap of real memory with
-// a limit, and the string helpers.
+// Simulated KERNEL32: the memory of a machine that may have more than a 32-bit
+// process can be told, a heap of real memory with a limit, and the string helpers.
 #include "platform/sim/sim.h"
 #include "platform/sim/state.h"
 
@@ -7,11 +7,8 @@
 #include <cstring>
 #include <map>
 
-MEMORYSTATUS simMemory;
-DWORD simMemoryLengthSeen;
+SimMachineMemory simMemory;
 size_t simHeapLimit;
-std::vector<SimHeapRequest> simHeapRequests;
-std::vector<SimHeapRelease> simHeapReleases;
 
 static const BYTE SIM_HEAP_PATTERN = 0xA5;
 static const HANDLE simHeap = (HANDLE)(uintptr_t)0x50000;
@@ -19,22 +16,26 @@ static std::map<void *, size_t> liveBlocks;
 
 void SimResetKernel()
 {
-    simMemory = MEMORYSTATUS{};
-    simMemoryLengthSeen = 0;
+    simMemory = SimMachineMemory{};
     simHeapLimit = SIZE_MAX;
-    simHeapRequests.clear();
-    simHeapReleases.clear();
     for (auto &block : liveBlocks)
         free(block.first);
     liveBlocks.clear();
 }
 
+// As Win32 fills the record for a large-address-aware 32-bit process: exact up
+// to 4 GiB - 1, and saturated there.
+static DWORD Saturated(uint64_t bytes)
+{
+    return bytes > 0xFFFFFFFFu ? 0xFFFFFFFFu : (DWORD)bytes;
+}
+
 void WINAPI GlobalMemoryStatus(LPMEMORYSTATUS status)
 {
-    simMemoryLengthSeen = status->dwLength;
     SimLogf("GlobalMemoryStatus len=%u", status->dwLength);
-    *status = simMemory;
-    status->dwLength = sizeof(MEMORYSTATUS);
+    const SimMachineMemory &m = simMemory;
+    *status = MEMORYSTATUS{sizeof(MEMORYSTATUS), m.load, Saturated(m.totalPhys), Saturated(m.availPhys),
+                           Saturated(m.totalPageFile), Saturated(m.availPageFile), 0xFFFE0000u, 0xF0000000u};
 }
 
 HANDLE WINAPI GetProcessHeap(void)
@@ -46,26 +47,19 @@ HANDLE WINAPI GetProcessHeap(void)
 // the program's own fill can leave it zero.
 LPVOID WINAPI HeapAlloc(HANDLE heap, DWORD flags, SIZE_T bytes)
 {
-    bool granted = heap == simHeap && bytes <= simHeapLimit;
-    simHeapRequests.push_back({bytes, flags, granted});
-    SimLogf("HeapAlloc %zu flags=0x%x -> %s", bytes, flags, granted ? "granted" : "refused");
-    if (!granted)
-        return nullptr;
-    void *block = malloc(bytes ? bytes : 1);
-    if (!block)
-        return nullptr;
-    memset(block, SIM_HEAP_PATTERN, bytes);
-    liveBlocks[block] = bytes;
+    void *block = heap == simHeap && bytes <= simHeapLimit ? malloc(bytes ? bytes : 1) : nullptr;
+    SimLogf("HeapAlloc %zu flags=0x%x -> %s", bytes, flags, block ? "granted" : "refused");
+    if (block) {
+        memset(block, SIM_HEAP_PATTERN, bytes);
+        liveBlocks[block] = bytes;
+    }
     return block;
 }
 
-static bool AllZero(const BYTE *p, size_t n)
+static bool AllZero(const void *block, size_t n)
 {
-    static const BYTE zeros[4096] = {};
-    for (; n >= sizeof zeros; p += sizeof zeros, n -= sizeof zeros)
-        if (memcmp(p, zeros, sizeof zeros))
-            return false;
-    return memcmp(p, zeros, n) == 0;
+    const BYTE *p = (const BYTE *)block;
+    return n == 0 || (p[0] == 0 && memcmp(p, p + 1, n - 1) == 0);
 }
 
 BOOL WINAPI HeapFree(HANDLE heap, DWORD flags, LPVOID mem)
@@ -75,9 +69,7 @@ BOOL WINAPI HeapFree(HANDLE heap, DWORD flags, LPVOID mem)
         SimLogf("HeapFree unknown block flags=0x%x -> 0", flags);
         return FALSE;
     }
-    bool zero = AllZero((const BYTE *)mem, it->second);
-    simHeapReleases.push_back({it->second, zero});
-    SimLogf("HeapFree %zu flags=0x%x zero=%d", it->second, flags, zero);
+    SimLogf("HeapFree %zu flags=0x%x zero=%d", it->second, flags, AllZero(mem, it->second));
     free(mem);
     liveBlocks.erase(it);
     return TRUE;
@@ -88,22 +80,22 @@ size_t SimLiveBlocks()
     return liveBlocks.size();
 }
 
-size_t SimLiveBytes()
+std::string SimHeldBlocks()
 {
-    size_t total = 0;
+    size_t bytes = 0;
+    bool zero = true;
     for (auto &block : liveBlocks)
-        total += block.second;
-    return total;
+        bytes += block.second, zero = zero && AllZero(block.first, block.second);
+    return "held=" + std::to_string(bytes) + (zero ? "" : " (not zero)");
 }
 
 LPSTR WINAPI lstrcpynA(LPSTR dst, LPCSTR src, int max)
 {
-    if (max <= 0)
-        return dst;
     int i = 0;
     for (; src && i < max - 1 && src[i]; i++)
         dst[i] = src[i];
-    dst[i] = 0;
+    if (max > 0)
+        dst[i] = 0;
     return dst;
 }
 

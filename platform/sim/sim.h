@@ -24,22 +24,16 @@ std::string SimMessageName(UINT msg);
 void SimReset();
 
 // --- memory and heap ---
-extern MEMORYSTATUS simMemory;          // what GlobalMemoryStatus reports
-extern DWORD simMemoryLengthSeen;       // dwLength the caller had set
+// The machine's memory in bytes, which may exceed what 32 bits can tell.
+struct SimMachineMemory {
+    DWORD load;
+    uint64_t totalPhys, availPhys, totalPageFile, availPageFile;
+};
+extern SimMachineMemory simMemory;
 extern size_t simHeapLimit;             // larger blocks are refused
-struct SimHeapRequest {
-    size_t size;
-    DWORD flags;
-    bool granted;
-};
-struct SimHeapRelease {
-    size_t size;
-    bool allZero;
-};
-extern std::vector<SimHeapRequest> simHeapRequests;
-extern std::vector<SimHeapRelease> simHeapReleases;
 size_t SimLiveBlocks();
-size_t SimLiveBytes();
+// "held=BYTES" for the live blocks, with " (not zero)" unless every byte is 0.
+std::string SimHeldBlocks();
 
 // --- message boxes ---
 struct SimMessageBox {
@@ -48,10 +42,9 @@ struct SimMessageBox {
     std::string caption;
     UINT type;
 };
-extern std::vector<SimMessageBox> simMessageBoxes;
 // Runs while a box is open, standing for the modal loop; the box then returns IDOK.
+// A box is logged with what the heap holds while it is up.
 extern std::function<void(const SimMessageBox &)> simWhileBoxOpen;
-extern int simBoxDepth;
 
 // --- module, icons and cursor ---
 extern const HINSTANCE simModule;       // the program's own module
@@ -60,11 +53,9 @@ size_t SimLiveIcons();
 bool SimIconLive(HICON icon);
 
 // --- windows ---
-struct SimClass {
-    WNDCLASSA wc;
-    std::string name;
-    std::string menu;
-};
+// Frame and font: the small caption, the menu bar, the frame on each side, the
+// system font's height.
+extern int simSmallCaptionHeight, simMenuHeight, simFrameSize, simFontHeight;
 struct SimWindow {
     HWND hwnd;
     std::string className;
@@ -74,7 +65,6 @@ struct SimWindow {
     int x, y, width, height;
     bool visible, minimized, dirty, destroyed, topmost;
 };
-extern std::vector<SimClass> simClasses;
 extern std::vector<SimWindow> simWindows;
 SimWindow *SimFindWindow(HWND hwnd);
 extern bool simFailRegisterClass;
@@ -88,8 +78,6 @@ void SimPost(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 extern uint64_t simNow;                 // milliseconds
 extern bool simFailSetTimer;
 size_t SimTimerCount();
-// The program is busy for this long: periods that pass add no extra ticks.
-void SimAdvance(uint64_t ms);
 // Runs the next n timer ticks the way a modal loop would (with any pending paint).
 void SimPumpTicks(unsigned n);
 // Called by GetMessageA whenever the queue is empty, before it waits for a timer.

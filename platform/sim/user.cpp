@@ -9,13 +9,12 @@
 #include <cstring>
 #include <deque>
 
-std::vector<SimMessageBox> simMessageBoxes;
 std::function<void(const SimMessageBox &)> simWhileBoxOpen;
-int simBoxDepth;
+int simSmallCaptionHeight, simMenuHeight, simFrameSize, simFontHeight;
 
 const HINSTANCE simModule = (HINSTANCE)(uintptr_t)0x400000;
 const HCURSOR simArrowCursor = (HCURSOR)(uintptr_t)0x7F00;
-static const HDC simDC = (HDC)(uintptr_t)0xDC00;
+static const HDC simDC = (HDC)(uintptr_t)0xDC00, simScreenDC = (HDC)(uintptr_t)0xDC04;
 static const char *const simIconResources[] = {"GainIcon", "LoseIcon", "Vellitor"};
 struct SimIcon {
     std::string name;
@@ -23,7 +22,11 @@ struct SimIcon {
 };
 static std::vector<SimIcon> icons;
 
-std::vector<SimClass> simClasses;
+struct SimClass {
+    WNDCLASSA wc;
+    std::string name;
+};
+static std::vector<SimClass> simClasses;
 std::vector<SimWindow> simWindows;
 bool simFailRegisterClass;
 bool simFailCreateWindow;
@@ -45,9 +48,9 @@ std::function<void()> simIdle;
 
 void SimResetUser()
 {
-    simMessageBoxes.clear();
     simWhileBoxOpen = nullptr;
-    simBoxDepth = 0;
+    // Wine's own metrics, as a fresh prefix has them.
+    simSmallCaptionHeight = 15, simMenuHeight = 18, simFrameSize = 4, simFontHeight = 16;
     icons.clear();
     simClasses.clear();
     simWindows.clear();
@@ -75,13 +78,10 @@ static std::string Text(LPCSTR s)
 int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type)
 {
     SimMessageBox box{owner, text ? text : "", caption ? caption : "", type};
-    simMessageBoxes.push_back(box);
-    SimLogf("MessageBoxA %s %s %s 0x%x", SimWindowName(owner).c_str(), Text(text).c_str(),
-            Text(caption).c_str(), type);
-    simBoxDepth++;
+    SimLogf("MessageBoxA %s %s %s 0x%x %s", SimWindowName(owner).c_str(), Text(text).c_str(),
+            Text(caption).c_str(), type, SimHeldBlocks().c_str());
     if (simWhileBoxOpen)
         simWhileBoxOpen(box);
-    simBoxDepth--;
     SimLogf("MessageBoxA closed %s", Text(text).c_str());
     return IDOK;
 }
@@ -158,7 +158,7 @@ ATOM WINAPI RegisterClassA(const WNDCLASSA *wc)
 {
     ATOM atom = 0;
     if (!simFailRegisterClass && wc->lpszClassName && wc->lpfnWndProc) {
-        simClasses.push_back({*wc, wc->lpszClassName, wc->lpszMenuName ? wc->lpszMenuName : ""});
+        simClasses.push_back({*wc, wc->lpszClassName});
         atom = (ATOM)(0xC000 + simClasses.size());
     }
     SimLogf("RegisterClassA %s style=0x%x extra=%d,%d inst=%s icon=%s cursor=%s bg=%d menu=%s -> %s",
@@ -236,6 +236,7 @@ BOOL WINAPI ShowWindow(HWND hwnd, int show)
         break;
     case SW_MINIMIZE:
     case SW_SHOWMINIMIZED:
+    case SW_SHOWMINNOACTIVE:
         w->visible = w->minimized = true;
         break;
     case SW_SHOWNORMAL:
@@ -251,6 +252,12 @@ BOOL WINAPI ShowWindow(HWND hwnd, int show)
     if (w->visible && !w->minimized && (!wasVisible || wasMinimized))
         w->dirty = true;
     return wasVisible;
+}
+
+BOOL WINAPI IsIconic(HWND hwnd)
+{
+    SimWindow *w = LiveWindow(hwnd);
+    return w && w->minimized;
 }
 
 BOOL WINAPI SetWindowPos(HWND hwnd, HWND after, int x, int y, int cx, int cy, UINT flags)
@@ -307,6 +314,38 @@ HDC WINAPI BeginPaint(HWND hwnd, PAINTSTRUCT *ps)
 BOOL WINAPI EndPaint(HWND hwnd, const PAINTSTRUCT *ps)
 {
     SimLogf("EndPaint %s%s", SimWindowName(hwnd).c_str(), ps->hdc == simDC ? "" : " (wrong dc)");
+    return TRUE;
+}
+
+// The frame of a captioned window with a menu bar, as the metrics set it.
+BOOL WINAPI AdjustWindowRectEx(RECT *rect, DWORD style, BOOL menu, DWORD exStyle)
+{
+    SimLogf("AdjustWindowRectEx style=0x%x menu=%d ex=0x%x", style, menu, exStyle);
+    bool captioned = (style & WS_CAPTION) == WS_CAPTION && (exStyle & WS_EX_TOOLWINDOW);
+    rect->left -= simFrameSize, rect->right += simFrameSize, rect->bottom += simFrameSize;
+    rect->top -= simFrameSize + (captioned ? simSmallCaptionHeight : 0) + (menu ? simMenuHeight : 0);
+    return TRUE;
+}
+
+HDC WINAPI GetDC(HWND hwnd)
+{
+    SimLogf("GetDC %s", SimWindowName(hwnd).c_str());
+    return hwnd ? nullptr : simScreenDC;
+}
+
+int WINAPI ReleaseDC(HWND hwnd, HDC dc)
+{
+    SimLogf("ReleaseDC %s%s", SimWindowName(hwnd).c_str(), dc == simScreenDC ? "" : " (wrong dc)");
+    return dc == simScreenDC;
+}
+
+// A fresh DC holds the system font.
+BOOL WINAPI GetTextMetricsA(HDC dc, TEXTMETRICA *metrics)
+{
+    SimLogf("GetTextMetricsA%s", dc == simScreenDC ? "" : " (no dc)");
+    if (dc != simScreenDC)
+        return FALSE;
+    metrics->tmHeight = simFontHeight;
     return TRUE;
 }
 
@@ -397,11 +436,6 @@ size_t SimTimerCount()
     return timers.size();
 }
 
-void SimAdvance(uint64_t ms)
-{
-    simNow += ms;
-}
-
 // The earliest timer, with the clock moved on to when it is due. A timer that
 // fell due long ago yields one message, and its next period starts now.
 static bool NextTimerMessage(MSG *msg)
@@ -439,15 +473,29 @@ void SimPumpTicks(unsigned n)
     }
 }
 
-BOOL WINAPI GetMessageA(MSG *msg, HWND, UINT, UINT)
+// With a window filter, as on Win32, only that window's messages come; the quit
+// message never does, and once the window is gone every call fails with -1.
+BOOL WINAPI GetMessageA(MSG *msg, HWND filter, UINT, UINT)
 {
+    static unsigned failures;
+    if (filter && !LiveWindow(filter)) {
+        if (++failures == 1000) {
+            fprintf(stderr, "simulated GetMessageA: called on and on for a window that is gone\n");
+            abort();
+        }
+        return -1;
+    }
+    failures = 0;
     for (unsigned idle = 0;; idle++) {
-        if (!queue.empty()) {
-            *msg = queue.front();
-            queue.pop_front();
+        auto it = queue.begin();
+        while (it != queue.end() && filter && it->hwnd != filter)
+            ++it;
+        if (it != queue.end()) {
+            *msg = *it;
+            queue.erase(it);
             return TRUE;
         }
-        if (quitPosted) {
+        if (quitPosted && !filter) {
             quitPosted = false;
             *msg = MSG{nullptr, WM_QUIT, (WPARAM)quitCode, 0, (DWORD)simNow, {0, 0}};
             SimLogf("GetMessageA WM_QUIT %d", quitCode);

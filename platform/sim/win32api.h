@@ -94,6 +94,12 @@ struct WNDCLASSA {
     LPCSTR lpszMenuName;
     LPCSTR lpszClassName;
 };
+// Only the height of the font is used.
+struct TEXTMETRICA {
+    LONG tmHeight;
+    LONG tmAscent;
+    LONG tmDescent;
+};
 // The first NOTIFYICONDATA layout: on 32-bit Windows this is 88 bytes.
 struct NOTIFYICONDATAA {
     DWORD cbSize;
@@ -143,6 +149,7 @@ struct NOTIFYICONDATAA {
 #define SW_SHOWMINIMIZED 2
 #define SW_SHOW 5
 #define SW_MINIMIZE 6
+#define SW_SHOWMINNOACTIVE 7
 #define SW_RESTORE 9
 #define SW_SHOWDEFAULT 10
 
@@ -182,6 +189,8 @@ HWND WINAPI CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindow
                             int X, int Y, int nWidth, int nHeight, HWND hWndParent, HMENU hMenu,
                             HINSTANCE hInstance, LPVOID lpParam);
 BOOL WINAPI ShowWindow(HWND hWnd, int nCmdShow);
+BOOL WINAPI IsIconic(HWND hWnd);
+BOOL WINAPI AdjustWindowRectEx(RECT *lpRect, DWORD dwStyle, BOOL bMenu, DWORD dwExStyle);
 BOOL WINAPI UpdateWindow(HWND hWnd);
 BOOL WINAPI SetWindowPos(HWND hWnd, HWND hWndInsertAfter, int X, int Y, int cx, int cy, UINT uFlags);
 BOOL WINAPI DestroyWindow(HWND hWnd);
@@ -202,6 +211,9 @@ int WINAPI MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType);
 
 // GDI32
 BOOL WINAPI TextOutA(HDC hdc, int x, int y, LPCSTR lpString, int c);
+HDC WINAPI GetDC(HWND hWnd);
+int WINAPI ReleaseDC(HWND hWnd, HDC hDC);
+BOOL WINAPI GetTextMetricsA(HDC hdc, TEXTMETRICA *lptm);
 
 // SHELL32
 BOOL WINAPI Shell_NotifyIconA(DWORD dwMessage, NOTIFYICONDATAA *lpData);

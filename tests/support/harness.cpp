@@ -1,0 +1,84 @@
+// Test helpers: fresh state, the whole program on the simulated platform, and
+// call tables.
+#include "tests/support/harness.h"
+
+#include <algorithm>
+
+#define PROGRAM_GLOBALS(X)                                                                                       \
+    X(memoryStatus) X(trend) X(previousHalfAvail) X(ticksUntilClean) X(steadyCredit) X(iconGain) X(iconLose)      \
+    X(iconNeutral) X(trayIconId) X(paintDC) X(windowVisible) X(appInstance) X(taskbarCreatedMsg)
+#define FIELD(name) decltype(::name) name;
+#define TAKE(name) name,
+static const struct { PROGRAM_GLOBALS(FIELD) } loaded = {PROGRAM_GLOBALS(TAKE)};
+
+void Reset()
+{
+    SimReset();
+#define PUT(name) name = loaded.name;
+    PROGRAM_GLOBALS(PUT)
+    SetAvailable(20);
+}
+
+void SetAvailable(DWORD availMiB)
+{
+    simMemory = SimMachineMemory{68, 64 * MiB, availMiB * MiB, 96 * MiB, 40 * MiB};
+}
+
+Calls TakeCalls(std::initializer_list<const char *> prefixes)
+{
+    Calls calls;
+    for (const std::string &line : simLog)
+        if (prefixes.size() == 0 || std::any_of(prefixes.begin(), prefixes.end(),
+                                                [&](const char *prefix) { return line.rfind(prefix, 0) == 0; }))
+            calls.push_back(line);
+    simLog.clear();
+    return calls;
+}
+
+void ExpectCalls(const Calls &expected, const Calls &actual)
+{
+    std::string lists[2];
+    for (int i = 0; i < 2; i++)
+        for (const std::string &call : i ? actual : expected)
+            lists[i] += "  " + call + "\n";
+    EXPECT_TRUE(expected == actual) << "expected:\n" << lists[0] << "actual:\n" << lists[1];
+}
+
+Calls operator+(Calls a, const Calls &b)
+{
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+int RunProgram(const std::function<void(HWND)> &body, int showCommand)
+{
+    bool ran = false;
+    simIdle = [&] {
+        if (ran)
+            return;
+        ran = true;
+        simLog.clear();
+        body(simWindows.at(0).hwnd);
+        if (!simWindows[0].destroyed)
+            SimPost(simWindows[0].hwnd, WM_COMMAND, IDM_EXIT, 0);
+    };
+    int code = WinMain(simModule, nullptr, (LPSTR) "", showCommand);
+    simIdle = nullptr;
+    return code;
+}
+
+Calls PaintCalls(const std::string &icon, DWORD availMiB, const char *trayResult)
+{
+    std::string avail = std::to_string(availMiB);
+    return {"W1 WM_PAINT 0 0", "BeginPaint W1",
+            "Shell_NotifyIconA NIM_MODIFY W1 id=0 flags=0x6 icon=" + icon + " tip='RAM : " + avail + "/64Mb' -> " +
+                trayResult,
+            "TextOutA 0,0 'Tamsel's Memory Defragger'", "TextOutA 0,30 'Total Physical RAM : 67108864 (64MB)'",
+            "TextOutA 0,45 'Available Physical RAM : " + std::to_string(availMiB * MiB) + " (" + avail + "MB)'",
+            "TextOutA 0,60 'Total Swapfile Size : 58720256 (56MB)'", "TextOutA 0,75 'System Memory Load : 68%'",
+            "EndPaint W1"};
+}
+
+const char ABOUT_BOX[] = "MessageBoxA W1 'Quenmar watches physical memory and cleans it\n\r"
+                         "Written by the Quenmar developers\n\rVersion 1.04\n\rhttps://quenmar.example.org/' "
+                         "'About Quenmar' 0x40 held=0";

@@ -1,0 +1,43 @@
+// Test helpers: a fresh simulated machine and the program's globals as the
+// loader left them, the whole program run on it, and call tables.
+#pragma once
+
+#include "platform/sim/sim.h"
+#include "shell/shell.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+typedef std::vector<std::string> Calls;
+constexpr DWORD MiB = 1u << 20;
+constexpr uint64_t GiB = 1ull << 30;
+
+// A fresh machine (SetAvailable(20)) and every global of the program as it was
+// before any test ran.
+void Reset();
+class Fresh : public ::testing::Test {
+    void SetUp() override { Reset(); }
+};
+// 64 MiB of physical memory with this much available, 68% load, and a page
+// file of 96 MiB with 40 MiB available.
+void SetAvailable(DWORD availMiB);
+
+// The calls logged since the last take, and the log cleared; with prefixes,
+// only the calls that start with one of them.
+Calls TakeCalls(std::initializer_list<const char *> prefixes = {});
+// Compares in order and prints both lists on a mismatch. An empty table
+// asserts that nothing was called.
+void ExpectCalls(const Calls &expected, const Calls &actual);
+Calls operator+(Calls a, const Calls &b);
+
+// Runs WinMain; at the first idle moment of its loop the log is cleared and body
+// runs with the main window, after which Exit is chosen unless body ended it.
+int RunProgram(const std::function<void(HWND)> &body, int showCommand = SW_SHOWDEFAULT);
+
+// One paint of the panel from SetAvailable's memory, the tray showing icon.
+Calls PaintCalls(const std::string &icon, DWORD availMiB, const char *trayResult = "1");
+extern const char ABOUT_BOX[];

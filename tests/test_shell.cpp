@@ -1,0 +1,132 @@
+// The desktop shell: tray tips, panel texts, the window's size, the window
+// procedure's messages, visibility, and the tick shown and hidden.
+#include "tests/support/harness.h"
+
+static const HWND OWNER = (HWND)(uintptr_t)0x1234;
+
+TEST_F(Fresh, TrayTipsAreCutTo63AndThePageFileInUseStopsAtZero)
+{
+    const std::string x63(63, 'x'), x65 = x63 + "yz";
+    for (const char *tip : {(const char *)nullptr, x63.c_str(), x65.c_str()}) {
+        AddTrayIcon(OWNER, 0, nullptr, tip);
+        EXPECT_EQ(tip ? x63 : "", SimFindTrayIcon(OWNER, 0)->tip);
+        ModifyTrayIcon(OWNER, 0, "-");
+        ModifyTrayIcon(OWNER, 0, tip);
+        EXPECT_EQ(tip ? x63 : "", SimFindTrayIcon(OWNER, 0)->tip);
+        DeleteTrayIcon(OWNER, 0);
+    }
+    ExpectCalls({}, TakeCalls({"DestroyIcon"})); // a null icon is not destroyed
+
+    simMemory = {30, 0, 0, 4294443007u, 4294967295u}; // seen under Wine: more available than there is
+    RefreshMemoryStatus();
+    char text[STATUS_TEXT_SIZE];
+    FormatPanelLine(3, text, sizeof text);
+    EXPECT_STREQ("Total Swapfile Size : 0 (0MB)", text);
+}
+
+TEST_F(Fresh, WindowIsTallEnoughForTheLastLine)
+{
+    const struct { int caption, menu, frame, font, height; } cases[] = {{15, 18, 4, 16, 132}, /* Wine's defaults */ {23, 20, 4, 16, 142}, /* Windows 10's caption and menu */
+                 {15, 18, 4, 24, 140}, /* a larger font */ {12, 14, 3, 13, 130} /* never below 130 */};
+    for (const auto &c : cases) {
+        Reset();
+        simSmallCaptionHeight = c.caption, simMenuHeight = c.menu, simFrameSize = c.frame, simFontHeight = c.font;
+        RegisterMainClass(simModule);
+        ASSERT_TRUE(CreateMainWindow(simModule));
+        EXPECT_EQ(c.height, simWindows[0].height) << c.caption << " " << c.menu << " " << c.font;
+    }
+}
+
+TEST_F(Fresh, MessagesActAndAnswerAsDesigned)
+{
+    const Calls repaint = {"InvalidateRect W1 all erase=1", "UpdateWindow W1", "BeginPaint W1"};
+    const struct { UINT msg; WPARAM wParam; LPARAM lParam; LRESULT result; Calls calls; } cases[] = {
+        {WM_TRAYNOTIFY, 0, WM_RBUTTONDOWN, 0, {}}, {WM_TRAYNOTIFY, 0, WM_MOUSEMOVE, 0, {}},
+        {WM_COMMAND, IDM_HEAVYCLEAN, 0, 0,
+         {"HeapAlloc 31457280 flags=0x8 -> granted", "MessageBoxA W1 'RAM Cleaned' 'Vev Arivezu' 0x0 held=31457280"}},
+        {WM_COMMAND, IDM_SMALLCLEAN, 0, 0,
+         {"HeapAlloc 26214400 flags=0x8 -> granted", "MessageBoxA W1 'RAM Cleaned' 'Vev Arivezu' 0x0 held=26214400"}},
+        {WM_COMMAND, IDM_ABOUT, 0, 0, {ABOUT_BOX}}, {WM_COMMAND, IDM_HIDE, 0, 0, {"ShowWindow W1 0"}},
+        {WM_COMMAND, MAKEWPARAM(IDM_EXIT, 1), 0, 0, {"DefWindowProcA W1 WM_COMMAND 0x10069 0"}},
+        {WM_TIMER, 7, 0, 100, repaint},
+        {WM_MOUSEMOVE, MK_LBUTTON, 0x00100010, 0, repaint}, {WM_MOUSEMOVE, MK_LBUTTON | MK_SHIFT, 0, 0, {}},
+        {WM_MOUSEMOVE, MK_LBUTTON | MK_RBUTTON, 0, 0, {}}, {WM_MOUSEMOVE, 0, 0, 0, {}},
+        {0x0400, 1, 2, 0, {"DefWindowProcA W1 0x400 0x1 0x2"}},
+    };
+    for (const auto &c : cases) {
+        Reset();
+        RunProgram([&](HWND hwnd) {
+            SCOPED_TRACE(SimMessageName(c.msg) + " " + std::to_string(c.wParam) + " " + std::to_string(c.lParam));
+            SimPumpTicks(1);
+            TakeCalls();
+            EXPECT_EQ(c.result, MainWndProc(hwnd, c.msg, c.wParam, c.lParam));
+            ExpectCalls(c.calls, TakeCalls({"ShowWindow", "DefWindowProcA", "InvalidateRect", "UpdateWindow",
+                                            "BeginPaint", "MessageBoxA W1", "HeapAlloc", "DestroyWindow"}));
+        });
+    }
+}
+
+// P: left press on the tray icon, R: release, D: double click, H: Hide, M: minimize.
+TEST_F(Fresh, TrayPressHideAndMinimize)
+{
+    const struct { int show; const char *actions; bool visible, minimized; } cases[] = {
+        {SW_SHOWDEFAULT, "P", false, false}, {SW_SHOWDEFAULT, "PP", true, false},
+        {SW_SHOWDEFAULT, "PRDR", false, false}, /* a double click toggles once */ {SW_SHOWDEFAULT, "HHP", true, false},
+        {SW_SHOWDEFAULT, "MP", false, true}, {SW_SHOWDEFAULT, "MPP", true, false}, /* shown from the tray, restored */
+        {SW_SHOWMINNOACTIVE, "", true, true}, {SW_SHOWMINNOACTIVE, "PP", true, false},
+    };
+    for (const auto &c : cases) {
+        Reset();
+        RunProgram(
+            [&](HWND hwnd) {
+                for (const char *a = c.actions; *a; a++)
+                    if (*a == 'H' || *a == 'M')
+                        SimSend(hwnd, *a == 'H' ? WM_COMMAND : WM_SYSCOMMAND, *a == 'H' ? IDM_HIDE : SC_MINIMIZE, 0);
+                    else
+                        SimSend(hwnd, WM_TRAYNOTIFY, 0,
+                                *a == 'P' ? WM_LBUTTONDOWN : *a == 'R' ? WM_LBUTTONUP : WM_LBUTTONDBLCLK);
+                EXPECT_EQ(c.visible, windowVisible == 1) << c.actions;
+                EXPECT_EQ(c.visible, simWindows[0].visible) << c.actions;
+                EXPECT_EQ(c.minimized, simWindows[0].minimized) << c.actions;
+            },
+            c.show);
+    }
+}
+
+// Shown, every tick's paint puts the neutral picture back; hidden, the gain or
+// loss picture stays up, nothing is drawn, and after a shell restart the icon
+// comes back as it stood, with a handle of its own.
+TEST_F(Fresh, TickShownAndHiddenAndTheShellRestarting)
+{
+    RunProgram([](HWND hwnd) {
+        SimPumpTicks(1); // the first tick's clean is done with
+        SetAvailable(12);
+        TakeCalls();
+        SimPumpTicks(1);
+        ExpectCalls(Calls{"W1 WM_TIMER 0x1 0", "GlobalMemoryStatus len=32",
+                          "Shell_NotifyIconA NIM_MODIFY W1 id=0 flags=0x6 icon=LoseIcon#1 tip='RAM : 12/64Mb' -> 1",
+                          "InvalidateRect W1 all erase=1", "UpdateWindow W1"} +
+                        PaintCalls("Vellitor#3", 12),
+                    TakeCalls());
+        SimSend(hwnd, WM_COMMAND, IDM_HIDE, 0);
+        const struct { DWORD availMiB; const char *icon, *name; } ticks[] = {{30, "GainIcon#2", "GainIcon"}, {30, "Vellitor#3", "Vellitor"}, {8, "LoseIcon#1", "LoseIcon"}};
+        for (const auto &t : ticks) {
+            SetAvailable(t.availMiB);
+            TakeCalls();
+            SimPumpTicks(1);
+            std::string tip = " tip='RAM : " + std::to_string(t.availMiB) + "/64Mb' -> 1";
+            ExpectCalls({"W1 WM_TIMER 0x1 0", "GlobalMemoryStatus len=32",
+                         std::string("Shell_NotifyIconA NIM_MODIFY W1 id=0 flags=0x6 icon=") + t.icon + tip,
+                         "InvalidateRect W1 all erase=1", "UpdateWindow W1"},
+                        TakeCalls());
+            simTray.clear();
+            SimSend(hwnd, taskbarCreatedMsg, 0, 0);
+            Calls calls = TakeCalls();
+            std::string handle = calls.size() > 1 ? calls[1].substr(calls[1].rfind(' ') + 1) : "?";
+            ExpectCalls({"W1 0xc100 0 0", std::string("LoadIconA '") + t.name + "' -> " + handle,
+                         "Shell_NotifyIconA NIM_ADD W1 id=0 flags=0x7 cb=120 icon=" + handle + tip,
+                         "DestroyIcon " + handle + " -> 1"},
+                        calls);
+        }
+    });
+}
