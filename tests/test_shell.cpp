@@ -4,7 +4,7 @@
 
 static const HWND OWNER = (HWND)(uintptr_t)0x1234;
 
-TEST_F(Fresh, TrayTipsAreCutTo63AndThePageFileInUseStopsAtZero)
+TEST_F(Fresh, TipsPanelFiguresAndTheWindowHeight)
 {
     const std::string x63(63, 'x'), x65 = x63 + "yz";
     for (const char *tip : {(const char *)nullptr, x63.c_str(), x65.c_str()}) {
@@ -15,26 +15,19 @@ TEST_F(Fresh, TrayTipsAreCutTo63AndThePageFileInUseStopsAtZero)
         EXPECT_EQ(tip ? x63 : "", SimFindTrayIcon(OWNER, 0)->tip);
         DeleteTrayIcon(OWNER, 0);
     }
-    ExpectCalls({}, TakeCalls({"DestroyIcon"})); // a null icon is not destroyed
+    AddTrayIcon(OWNER, 0, nullptr, "");
+    EXPECT_FALSE(AddTrayIcon(OWNER, 0, LoadIconA(simModule, ICON_GAIN), "")); // refused, and still consumed
+    EXPECT_EQ(0u, SimLiveIcons());
 
     simMemory = {30, 0, 0, 4294443007u, 4294967295u}; // seen under Wine: more available than there is
     RefreshMemoryStatus();
     char text[STATUS_TEXT_SIZE];
     FormatPanelLine(3, text, sizeof text);
     EXPECT_STREQ("Total Swapfile Size : 0 (0MB)", text);
-}
-
-TEST_F(Fresh, WindowIsTallEnoughForTheLastLine)
-{
-    const struct { int caption, menu, frame, font, height; } cases[] = {{15, 18, 4, 16, 132}, /* Wine's defaults */ {23, 20, 4, 16, 142}, /* Windows 10's caption and menu */
-                 {15, 18, 4, 24, 140}, /* a larger font */ {12, 14, 3, 13, 130} /* never below 130 */};
-    for (const auto &c : cases) {
-        Reset();
-        simSmallCaptionHeight = c.caption, simMenuHeight = c.menu, simFrameSize = c.frame, simFontHeight = c.font;
-        RegisterMainClass(simModule);
-        ASSERT_TRUE(CreateMainWindow(simModule));
-        EXPECT_EQ(c.height, simWindows[0].height) << c.caption << " " << c.menu << " " << c.font;
-    }
+    // The window's outer height: frame, caption and menu bar, then the panel down
+    // to its last line whole (Wine's metrics: 41, and a font of 16), never below 130.
+    EXPECT_EQ(132, MainWindowHeight(41, 16));
+    EXPECT_EQ(130, MainWindowHeight(30, 13));
 }
 
 TEST_F(Fresh, MessagesActAndAnswerAsDesigned)
@@ -56,10 +49,9 @@ TEST_F(Fresh, MessagesActAndAnswerAsDesigned)
     for (const auto &c : cases) {
         Reset();
         RunProgram([&](HWND hwnd) {
-            SCOPED_TRACE(SimMessageName(c.msg) + " " + std::to_string(c.wParam) + " " + std::to_string(c.lParam));
             SimPumpTicks(1);
             TakeCalls();
-            EXPECT_EQ(c.result, MainWndProc(hwnd, c.msg, c.wParam, c.lParam));
+            EXPECT_EQ(c.result, MainWndProc(hwnd, c.msg, c.wParam, c.lParam)) << SimMessageName(c.msg);
             ExpectCalls(c.calls, TakeCalls({"ShowWindow", "DefWindowProcA", "InvalidateRect", "UpdateWindow",
                                             "BeginPaint", "MessageBoxA W1", "HeapAlloc", "DestroyWindow"}));
         });
@@ -80,14 +72,11 @@ TEST_F(Fresh, TrayPressHideAndMinimize)
         RunProgram(
             [&](HWND hwnd) {
                 for (const char *a = c.actions; *a; a++)
-                    if (*a == 'H' || *a == 'M')
-                        SimSend(hwnd, *a == 'H' ? WM_COMMAND : WM_SYSCOMMAND, *a == 'H' ? IDM_HIDE : SC_MINIMIZE, 0);
-                    else
-                        SimSend(hwnd, WM_TRAYNOTIFY, 0,
-                                *a == 'P' ? WM_LBUTTONDOWN : *a == 'R' ? WM_LBUTTONUP : WM_LBUTTONDBLCLK);
-                EXPECT_EQ(c.visible, windowVisible == 1) << c.actions;
-                EXPECT_EQ(c.visible, simWindows[0].visible) << c.actions;
-                EXPECT_EQ(c.minimized, simWindows[0].minimized) << c.actions;
+                    SimSend(hwnd, *a == 'H' ? WM_COMMAND : *a == 'M' ? WM_SYSCOMMAND : WM_TRAYNOTIFY,
+                            *a == 'H' ? IDM_HIDE : *a == 'M' ? SC_MINIMIZE : 0,
+                            *a == 'P' ? WM_LBUTTONDOWN : *a == 'R' ? WM_LBUTTONUP : *a == 'D' ? WM_LBUTTONDBLCLK : 0);
+                EXPECT_EQ(std::make_tuple(c.visible, c.visible, c.minimized),
+                          std::make_tuple(windowVisible == 1, simWindows[0].visible, simWindows[0].minimized)) << c.actions;
             },
             c.show);
     }
@@ -109,7 +98,8 @@ TEST_F(Fresh, TickShownAndHiddenAndTheShellRestarting)
                         PaintCalls("Vellitor#3", 12),
                     TakeCalls());
         SimSend(hwnd, WM_COMMAND, IDM_HIDE, 0);
-        const struct { DWORD availMiB; const char *icon, *name; } ticks[] = {{30, "GainIcon#2", "GainIcon"}, {30, "Vellitor#3", "Vellitor"}, {8, "LoseIcon#1", "LoseIcon"}};
+        const struct { DWORD availMiB; const char *icon, *name; } ticks[] = {
+            {30, "GainIcon#2", "GainIcon"}, {30, "Vellitor#3", "Vellitor"}, {8, "LoseIcon#1", "LoseIcon"}};
         for (const auto &t : ticks) {
             SetAvailable(t.availMiB);
             TakeCalls();
@@ -121,12 +111,18 @@ TEST_F(Fresh, TickShownAndHiddenAndTheShellRestarting)
                         TakeCalls());
             simTray.clear();
             SimSend(hwnd, taskbarCreatedMsg, 0, 0);
-            Calls calls = TakeCalls();
-            std::string handle = calls.size() > 1 ? calls[1].substr(calls[1].rfind(' ') + 1) : "?";
+            std::string handle = t.name + std::string("#") + std::to_string(5 + (&t - ticks));
             ExpectCalls({"W1 0xc100 0 0", std::string("LoadIconA '") + t.name + "' -> " + handle,
                          "Shell_NotifyIconA NIM_ADD W1 id=0 flags=0x7 cb=120 icon=" + handle + tip,
                          "DestroyIcon " + handle + " -> 1"},
-                        calls);
+                        TakeCalls());
         }
+        std::vector<int> cleans; // hidden, the schedule runs on: 600 ticks after the first tick's clean
+        for (int tick = 6; tick <= 1201; tick++) {
+            SetAvailable(tick % 2 ? 22 : 20); // never steady
+            SimPumpTicks(1);
+            cleans.insert(cleans.end(), TakeCalls({"HeapAlloc"}).size(), tick);
+        }
+        EXPECT_EQ((std::vector<int>{601, 1201}), cleans);
     });
 }

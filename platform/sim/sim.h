@@ -53,9 +53,6 @@ size_t SimLiveIcons();
 bool SimIconLive(HICON icon);
 
 // --- windows ---
-// Frame and font: the small caption, the menu bar, the frame on each side, the
-// system font's height.
-extern int simSmallCaptionHeight, simMenuHeight, simFrameSize, simFontHeight;
 struct SimWindow {
     HWND hwnd;
     std::string className;

@@ -10,7 +10,9 @@
 #include <deque>
 
 std::function<void(const SimMessageBox &)> simWhileBoxOpen;
-int simSmallCaptionHeight, simMenuHeight, simFrameSize, simFontHeight;
+// Wine's own metrics, as a fresh prefix has them: small caption, menu bar, the
+// frame on each side, and the system font.
+static const int simSmallCaptionHeight = 15, simMenuHeight = 18, simFrameSize = 4, simFontHeight = 16;
 
 const HINSTANCE simModule = (HINSTANCE)(uintptr_t)0x400000;
 const HCURSOR simArrowCursor = (HCURSOR)(uintptr_t)0x7F00;
@@ -49,8 +51,6 @@ std::function<void()> simIdle;
 void SimResetUser()
 {
     simWhileBoxOpen = nullptr;
-    // Wine's own metrics, as a fresh prefix has them.
-    simSmallCaptionHeight = 15, simMenuHeight = 18, simFrameSize = 4, simFontHeight = 16;
     icons.clear();
     simClasses.clear();
     simWindows.clear();

@@ -3,6 +3,7 @@
 #include "tests/support/harness.h"
 
 #include <algorithm>
+#include <utility>
 
 #define PROGRAM_GLOBALS(X)                                                                                       \
     X(memoryStatus) X(trend) X(previousHalfAvail) X(ticksUntilClean) X(steadyCredit) X(iconGain) X(iconLose)      \
@@ -54,9 +55,8 @@ int RunProgram(const std::function<void(HWND)> &body, int showCommand)
 {
     bool ran = false;
     simIdle = [&] {
-        if (ran)
+        if (std::exchange(ran, true))
             return;
-        ran = true;
         simLog.clear();
         body(simWindows.at(0).hwnd);
         if (!simWindows[0].destroyed)

@@ -8,7 +8,6 @@
 #include <gtest/gtest.h>
 
 #include <functional>
-#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -19,9 +18,7 @@ constexpr uint64_t GiB = 1ull << 30;
 // A fresh machine (SetAvailable(20)) and every global of the program as it was
 // before any test ran.
 void Reset();
-class Fresh : public ::testing::Test {
-    void SetUp() override { Reset(); }
-};
+class Fresh : public ::testing::Test { void SetUp() override { Reset(); } };
 // 64 MiB of physical memory with this much available, 68% load, and a page
 // file of 96 MiB with 40 MiB available.
 void SetAvailable(DWORD availMiB);
