@@ -80,8 +80,14 @@ int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type)
     SimMessageBox box{owner, text ? text : "", caption ? caption : "", type};
     SimLogf("MessageBoxA %s %s %s 0x%x %s", SimWindowName(owner).c_str(), Text(text).c_str(),
             Text(caption).c_str(), type, SimHeldBlocks().c_str());
-    if (simWhileBoxOpen)
+    // The test answers the outermost box; one opened beneath it (by a tick in its
+    // modal loop) is closed at once, so that a box at every tick cannot nest forever.
+    static bool answering;
+    if (simWhileBoxOpen && !answering) {
+        answering = true;
         simWhileBoxOpen(box);
+        answering = false;
+    }
     SimLogf("MessageBoxA closed %s", Text(text).c_str());
     return IDOK;
 }
