@@ -134,12 +134,17 @@ static void Keys(std::initializer_list<WORD> keys)
     }
 }
 
-// A real left click; clicks are spaced beyond the double-click time.
+// A real left click at a point of the screen; clicks are spaced beyond the
+// double-click time. The press carries its own position: a cursor moved just
+// before can be put back by a pointer event that Wine had not yet taken in.
 static void Click(POINT at)
 {
-    Sleep(GetDoubleClickTime() + 200), SetCursorPos(at.x, at.y), Sleep(200);
-    INPUT input[2] = {{INPUT_MOUSE, {{0, 0, 0, MOUSEEVENTF_LEFTDOWN}}}, {INPUT_MOUSE, {{0, 0, 0, MOUSEEVENTF_LEFTUP}}}};
-    SendInput(2, input, sizeof(INPUT));
+    Sleep(GetDoubleClickTime() + 200);
+    LONG x = MulDiv(at.x, 65535, GetSystemMetrics(SM_CXSCREEN) - 1);
+    LONG y = MulDiv(at.y, 65535, GetSystemMetrics(SM_CYSCREEN) - 1);
+    INPUT input = {INPUT_MOUSE, {{x, y, 0, MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE}}};
+    for (DWORD action : {0, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP})
+        input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | action, SendInput(1, &input, sizeof input), Sleep(100);
 }
 
 static bool Shown(bool visible)
@@ -197,10 +202,11 @@ enum Picture { NO_ICON, NEUTRAL, GAIN, LOSS };
 // around it tell the picture.
 static Picture TrayPicture(POINT *centre)
 {
-    Image s = Capture(0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+    int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+    Image s = Capture(width / 2, height - 48, width / 2, 48);
     int left = s.width, right = -1, top = s.height, bottom = -1, blue = 0, red = 0, silver = 0;
-    for (int y = s.height - 48; y < s.height; y++)
-        for (int x = s.width / 2; x < s.width; x++)
+    for (int y = 0; y < s.height; y++)
+        for (int x = 0; x < s.width; x++)
             if (s.At(x, y) == 0xFFFF00)
                 left = std::min(left, x), right = std::max(right, x), top = std::min(top, y), bottom = y;
     for (int y = top - 3; y <= bottom + 3 && y < s.height; y++)
@@ -208,16 +214,19 @@ static Picture TrayPicture(POINT *centre)
             DWORD c = s.At(x, y);
             blue += c == 0x0000FF || c == 0x00FFFF, red += c == 0xFF0000 || c == 0xFF00FF, silver += c == 0xC0C0C0;
         }
-    *centre = {(left + right) / 2, (top + bottom) / 2};
+    *centre = {width / 2 + (left + right) / 2, height - 48 + (top + bottom) / 2};
     return right < 0 ? NO_ICON : blue > 4 && !red ? GAIN : red > 4 && !blue ? LOSS : silver > 4 ? NEUTRAL : NO_ICON;
 }
 
-static void TrayShows(Picture picture, const char *what)
+// Available memory moves by step MiB at every look, so that every tick sees the
+// change, however slowly the screen is read.
+static void TrayShows(Picture picture, const char *what, int step)
 {
     static const char *const names[] = {"none", "neutral", "gain", "loss"};
+    static unsigned long availMiB = 3000;
     POINT at;
     Picture shown = NO_ICON;
-    bool ok = WaitFor([&] { return (shown = TrayPicture(&at)) == picture; });
+    bool ok = WaitFor([&] { return SetAvailable(availMiB += step), (shown = TrayPicture(&at)) == picture; });
     Check(ok, what, names[shown]);
 }
 
@@ -254,11 +263,10 @@ static void Tray()
 {
     Keys({VK_F10, VK_RIGHT, VK_RIGHT, VK_RETURN});
     Check(Shown(false), "menu: Hide hides the window");
-    SetAvailable(3100); // changes above 2 GiB: a program capped there would see none
-    TrayShows(GAIN, "tray, hidden: more available memory shows the gain picture");
-    TrayShows(NEUTRAL, "tray, hidden: no change shows the neutral picture");
-    SetAvailable(2900);
-    TrayShows(LOSS, "tray, hidden: less available memory shows the loss picture");
+    // Changes above 2 GiB: a program capped there would see none.
+    TrayShows(GAIN, "tray, hidden: more available memory shows the gain picture", 1);
+    TrayShows(NEUTRAL, "tray, hidden: no change shows the neutral picture", 0);
+    TrayShows(LOSS, "tray, hidden: less available memory shows the loss picture", -1);
     ClickTray();
     Check(Shown(true), "tray: a left click shows the window again");
 
@@ -295,6 +303,7 @@ static void ClickCloseButton()
         for (int x = r.right - 60; x < r.right; x++)
             if (SendMessageA(mainWnd, WM_NCHITTEST, 0, MAKELPARAM(x, y)) == HTCLOSE)
                 button = {std::min(button.left, (LONG)x), std::min(button.top, (LONG)y), x, y};
+    fflush(stdout);
     Click({(button.left + button.right) / 2, (button.top + button.bottom) / 2});
 }
 
@@ -314,7 +323,7 @@ int main(int argc, char **argv)
 {
     if (argc == 2 && !strcmp(argv[1], "exit"))
         return ExitRunning();
-    if (argc < 3)
+    if (argc != 3)
         return fprintf(stderr, "usage: driver QUENMAR_EXE MEMINFO | driver exit\n"), 2;
     quenmarExe = argv[1], meminfoPath = argv[2];
     SetAvailable(3000);
