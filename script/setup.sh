@@ -1,5 +1,6 @@
 # Sourced by the scripts: installs what is missing on a Debian 12 machine
-# (as root, with apt-get) and skips what is there.
+# (as root, with apt-get) and skips what is there. Run as another user, it
+# says what is missing and how to get it, and stops.
 
 # need PACKAGE... : installs those of the packages that are not installed yet.
 need() {
@@ -8,11 +9,17 @@ need() {
         dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed' || missing+=("$pkg")
     done
     [ ${#missing[@]} -eq 0 ] && return 0
+    local add_i386=
+    if [[ " ${missing[*]}" == *":i386"* ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
+        add_i386=1
+    fi
     if [ "$(id -u)" -ne 0 ]; then
-        echo "missing packages: ${missing[*]} (run as root to install them)" >&2
+        echo "missing packages: ${missing[*]}" >&2
+        echo "run script/test once as root, which installs them, or as root:" >&2
+        echo "  ${add_i386:+dpkg --add-architecture i386 && }apt-get update && apt-get install ${missing[*]}" >&2
         return 1
     fi
-    if [[ " ${missing[*]}" == *":i386"* ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
+    if [ -n "$add_i386" ]; then
         dpkg --add-architecture i386
         apt_updated=
     fi

@@ -13,10 +13,20 @@ runs_i386() {
     [ "$rc" -eq 42 ]
 }
 
+# Whether 32-bit programs run here through qemu-user rather than natively.
+i386_through_qemu() {
+    grep -qsx enabled /proc/sys/fs/binfmt_misc/qemu-i386
+}
+
 # Wine runs 32-bit Linux code. Where this kernel cannot run it, qemu-user runs
 # it instead; Debian 12's own qemu (7.2) cannot host Wine, the backported one can.
 ensure_i386_exec() {
     runs_i386 && return 0
+    if [ "$(id -u)" -ne 0 ]; then
+        echo "this kernel does not run 32-bit programs, and qemu-user is not set up to run them" >&2
+        echo "run script/test once as root (after a restart too: the kernel forgets it), which sets it up" >&2
+        return 1
+    fi
     echo "this kernel does not run 32-bit programs: running them through qemu-user"
     if ! dpkg-query -W -f='${Version}' qemu-user-static 2>/dev/null | grep -q bpo; then
         if ! grep -rqs bookworm-backports /etc/apt/sources.list /etc/apt/sources.list.d/; then
@@ -42,41 +52,70 @@ need_wine() {
 wine_prefix() {
     export WINEPREFIX=$1 WINEDEBUG=${WINEDEBUG:--all} WINEDLLOVERRIDES="mscoree,mshtml="
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
-        echo "creating the Wine prefix $WINEPREFIX (once; slow under emulation)"
+        echo "creating the Wine prefix $WINEPREFIX (once$(i386_through_qemu && echo '; slow under emulation'))"
         mkdir -p "$WINEPREFIX"
-        wineboot -i >/dev/null 2>&1 || true
-        wineserver -w
+        bg_wait wineboot -i >/dev/null 2>&1 || true
+        bg_wait wineserver -w
     fi
 }
 
 # wine_desktop WxH: every program in the prefix runs on one Wine desktop, with
 # a taskbar and tray, as a user's desktop would have.
 wine_desktop() {
-    wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Quenmar /f >/dev/null 2>&1
-    wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Quenmar /d "$1" /f >/dev/null 2>&1
-    wineserver -w
+    bg_wait wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Quenmar /f >/dev/null 2>&1
+    bg_wait wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Quenmar /d "$1" /f >/dev/null 2>&1
+    bg_wait wineserver -w
 }
 
-# start_display WxH: a virtual X display of its own; sets DISPLAY and xvfb_pid.
+# start_display WxH: a virtual X display of its own, on a number Xvfb picks
+# itself (so that runs at once never meet); sets DISPLAY and xvfb_pid.
 start_display() {
-    local n
-    for n in $(seq 90 150); do
-        [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ] || break
-    done
-    Xvfb :$n -screen 0 "$1x24" -nolisten tcp >/dev/null 2>&1 &
+    local fd_file n=
+    fd_file=$(mktemp)
+    Xvfb -displayfd 3 -screen 0 "$1x24" -nolisten tcp 3>"$fd_file" >/dev/null 2>&1 &
     xvfb_pid=$!
-    export DISPLAY=:$n
-    for _ in $(seq 100); do
-        [ -e /tmp/.X11-unix/X$n ] && return 0
+    for _ in $(seq 300); do
+        read -r n <"$fd_file" && break
+        kill -0 "$xvfb_pid" 2>/dev/null || break
         sleep 0.1
     done
-    echo "Xvfb did not start on $DISPLAY" >&2
-    return 1
+    rm -f "$fd_file"
+    [ -n "$n" ] || { echo "Xvfb did not start" >&2; return 1; }
+    export DISPLAY=:$n
 }
 
-# Ends every Wine process of the prefix and the virtual display, if any.
+# bg_wait COMMAND...: runs it in the background and waits, so that a signal
+# to the script is taken at once, not when the command ends.
+bg_wait() {
+    "$@" &
+    wait $!
+}
+
+# Ends every Wine process of the prefix, then the virtual display and all
+# else the script still runs in the background. It never fails.
 stop_wine_and_display() {
-    [ -n "${WINEPREFIX:-}" ] && wineserver -k 2>/dev/null
-    [ -n "${xvfb_pid:-}" ] && kill "$xvfb_pid" 2>/dev/null && wait "$xvfb_pid" 2>/dev/null
+    if [ -n "${WINEPREFIX:-}" ] && [ -d "$WINEPREFIX" ]; then
+        wineserver -k 2>/dev/null || true
+        wineserver -w 2>/dev/null || true
+    fi
+    local left
+    left=$(jobs -p) || true
+    [ -z "$left" ] || kill $left 2>/dev/null || true
+    wait 2>/dev/null || true
     xvfb_pid=
+}
+
+# stop_on_exit: from here on, every way out of the script (its end, a failed
+# step, Ctrl-C, SIGTERM, SIGHUP) ends all it started under Wine and keeps the
+# script's exit status.
+stop_on_exit() {
+    trap 'stopping_exit $?' EXIT
+    trap 'exit 130' INT
+    trap 'exit 143' TERM
+    trap 'exit 129' HUP
+}
+stopping_exit() {
+    trap '' INT TERM HUP
+    stop_wine_and_display
+    exit "$1"
 }
