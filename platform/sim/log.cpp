@@ -6,12 +6,9 @@
 #include <cstdio>
 
 std::vector<std::string> simLog;
-bool simQuiet;
 
 void SimLogf(const char *format, ...)
 {
-    if (simQuiet)
-        return;
     char line[512];
     va_list args;
     va_start(args, format);
@@ -59,5 +56,4 @@ void SimReset()
     SimResetUser();
     SimResetShell();
     simLog.clear();
-    simQuiet = false;
 }

@@ -8,12 +8,11 @@
 
 std::vector<SimTrayIcon> simTray;
 bool simTrayRefuseAdd;
-bool simTrayRefuseAll;
 
 void SimResetShell()
 {
     simTray.clear();
-    simTrayRefuseAdd = simTrayRefuseAll = false;
+    simTrayRefuseAdd = false;
 }
 
 static SimTrayIcon *Find(HWND hwnd, UINT id)
@@ -60,7 +59,7 @@ BOOL WINAPI Shell_NotifyIconA(DWORD message, NOTIFYICONDATAA *data)
 {
     BOOL ok = FALSE;
     SimTrayIcon *icon = Find(data->hWnd, data->uID);
-    if (data->cbSize == NOTIFYICONDATAA_V1_SIZE && !simTrayRefuseAll) {
+    if (data->cbSize == NOTIFYICONDATAA_V1_SIZE) {
         if (message == NIM_ADD && !icon && !simTrayRefuseAdd) {
             SimTrayIcon added{data->hWnd, data->uID, 0, "0", ""};
             if ((ok = Apply(added, *data)))
@@ -72,8 +71,6 @@ BOOL WINAPI Shell_NotifyIconA(DWORD message, NOTIFYICONDATAA *data)
             ok = TRUE;
         }
     }
-    if (simQuiet)
-        return ok;
     std::string line = std::string("Shell_NotifyIconA ") + Verb(message) + " " + SimWindowName(data->hWnd) +
                        " id=" + std::to_string(data->uID);
     if (data->cbSize != NOTIFYICONDATAA_V1_SIZE)

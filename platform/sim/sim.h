@@ -13,7 +13,6 @@
 
 // --- the call log ---
 extern std::vector<std::string> simLog;
-extern bool simQuiet; // log nothing, for long runs
 void SimLogf(const char *format, ...) __attribute__((format(printf, 1, 2)));
 std::string SimWindowName(HWND hwnd);
 std::string SimIconName(HICON icon);
@@ -48,9 +47,7 @@ extern std::function<void(const SimMessageBox &)> simWhileBoxOpen;
 
 // --- module, icons and cursor ---
 extern const HINSTANCE simModule;       // the program's own module
-extern const HCURSOR simArrowCursor;
 size_t SimLiveIcons();
-bool SimIconLive(HICON icon);
 
 // --- windows ---
 struct SimWindow {
@@ -63,7 +60,6 @@ struct SimWindow {
     bool visible, minimized, dirty, destroyed, topmost;
 };
 extern std::vector<SimWindow> simWindows;
-SimWindow *SimFindWindow(HWND hwnd);
 extern bool simFailRegisterClass;
 extern bool simFailCreateWindow;
 
@@ -72,7 +68,6 @@ LRESULT SimSend(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 void SimPost(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 
 // --- timers and the message loop ---
-extern uint64_t simNow;                 // milliseconds
 extern bool simFailSetTimer;
 size_t SimTimerCount();
 // Runs the next n timer ticks the way a modal loop would (with any pending paint).
@@ -90,5 +85,4 @@ struct SimTrayIcon {
 };
 extern std::vector<SimTrayIcon> simTray;
 extern bool simTrayRefuseAdd;           // the shell refuses adds
-extern bool simTrayRefuseAll;           // the shell refuses everything
 const SimTrayIcon *SimFindTrayIcon(HWND hwnd, UINT id);

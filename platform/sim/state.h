@@ -4,3 +4,4 @@
 void SimResetKernel();
 void SimResetUser();
 void SimResetShell();
+bool SimIconLive(HICON icon);

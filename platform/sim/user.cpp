@@ -15,7 +15,7 @@ std::function<void(const SimMessageBox &)> simWhileBoxOpen;
 static const int simSmallCaptionHeight = 15, simMenuHeight = 18, simFrameSize = 4, simFontHeight = 16;
 
 const HINSTANCE simModule = (HINSTANCE)(uintptr_t)0x400000;
-const HCURSOR simArrowCursor = (HCURSOR)(uintptr_t)0x7F00;
+static const HCURSOR simArrowCursor = (HCURSOR)(uintptr_t)0x7F00;
 static const HDC simDC = (HDC)(uintptr_t)0xDC00, simScreenDC = (HDC)(uintptr_t)0xDC04;
 static const char *const simIconResources[] = {"GainIcon", "LoseIcon", "Vellitor"};
 struct SimIcon {
@@ -44,7 +44,7 @@ static std::deque<MSG> queue;
 static bool quitPosted;
 static int quitCode;
 static std::vector<std::string> registeredMessages;
-uint64_t simNow;
+static uint64_t simNow;
 bool simFailSetTimer;
 std::function<void()> simIdle;
 
@@ -200,7 +200,7 @@ HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR title, DWORD
     return hwnd;
 }
 
-SimWindow *SimFindWindow(HWND hwnd)
+static SimWindow *WindowOf(HWND hwnd)
 {
     for (auto &w : simWindows)
         if (w.hwnd == hwnd)
@@ -210,7 +210,7 @@ SimWindow *SimFindWindow(HWND hwnd)
 
 static SimWindow *LiveWindow(HWND hwnd)
 {
-    SimWindow *w = SimFindWindow(hwnd);
+    SimWindow *w = WindowOf(hwnd);
     return w && !w->destroyed ? w : nullptr;
 }
 
@@ -369,7 +369,7 @@ BOOL WINAPI DestroyWindow(HWND hwnd)
         return FALSE;
     w->visible = false;
     SimSend(hwnd, WM_DESTROY, 0, 0);
-    w = SimFindWindow(hwnd);
+    w = WindowOf(hwnd);
     w->destroyed = true;
     // A window's timers go with it.
     for (size_t i = timers.size(); i-- > 0;)
