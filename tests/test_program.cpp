@@ -36,12 +36,16 @@ TEST_F(Fresh, EndsByExitOrFailedStart)
                  "GetMessageA WM_QUIT 0", "KillTimer W1 1 -> 0", /* the timer went with the window */
                  "Shell_NotifyIconA NIM_DELETE W1 id=0 -> 1"},
                 TakeCalls());
-    for (bool *failure : {&simFailRegisterClass, &simFailCreateWindow}) {
+    // Without a class or a window it ends at once, having shown nothing; without
+    // a tray icon or a timer it runs on.
+    for (bool *failure : {&simFailRegisterClass, &simFailCreateWindow, &simTrayRefuseAdd, &simFailSetTimer}) {
         Reset();
         *failure = true;
-        EXPECT_EQ(0, WinMain(simModule, nullptr, (LPSTR) "", SW_SHOWDEFAULT));
-        std::string last = TakeCalls().back();
-        EXPECT_EQ(failure == &simFailCreateWindow ? "CreateWindowExA" : "RegisterClassA", last.substr(0, last.find(' ')));
-        EXPECT_TRUE(simTray.empty() && SimTimerCount() == 0);
+        bool running = false;
+        EXPECT_EQ(0, RunProgram([&](HWND) { running = true; }));
+        std::string last = TakeCalls().back(), call = last.substr(0, last.find(' '));
+        EXPECT_EQ(running ? "Shell_NotifyIconA" : failure == &simFailCreateWindow ? "CreateWindowExA" : "RegisterClassA",
+                  call);
+        EXPECT_EQ(failure == &simTrayRefuseAdd || failure == &simFailSetTimer, running);
     }
 }

@@ -2,8 +2,6 @@
 // procedure's messages, visibility, and the tick shown and hidden.
 #include "tests/support/harness.h"
 
-static const HWND OWNER = (HWND)(uintptr_t)0x1234;
-
 TEST_F(Fresh, TipsPanelFiguresAndTheWindowHeight)
 {
     const std::string x63(63, 'x'), x65 = x63 + "yz";
@@ -25,9 +23,9 @@ TEST_F(Fresh, TipsPanelFiguresAndTheWindowHeight)
     FormatPanelLine(3, text, sizeof text);
     EXPECT_STREQ("Total Swapfile Size : 0 (0MB)", text);
     // The window's outer height: frame, caption and menu bar, then the panel down
-    // to its last line whole (Wine's metrics: 41, and a font of 16), never below 130.
-    EXPECT_EQ(132, MainWindowHeight(41, 16));
+    // to its last line whole, never below 130 (Wine's metrics are in the start-up).
     EXPECT_EQ(130, MainWindowHeight(30, 13));
+    EXPECT_EQ(153, MainWindowHeight(60, 18));
 }
 
 TEST_F(Fresh, MessagesActAndAnswerAsDesigned)

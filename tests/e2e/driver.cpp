@@ -56,14 +56,6 @@ static void SetAvailable(unsigned long mib)
     WriteFile(file, text.data(), (DWORD)text.size(), &written, NULL), CloseHandle(file);
 }
 
-// Wine reports no private usage for another process; a written block is resident.
-static unsigned long ResidentMiB()
-{
-    PROCESS_MEMORY_COUNTERS counters = {sizeof counters};
-    GetProcessMemoryInfo(quenmar.hProcess, &counters, sizeof counters);
-    return (unsigned long)(counters.WorkingSetSize >> 20);
-}
-
 // --- pixels ---
 
 struct Image {
@@ -117,8 +109,8 @@ static HWND FindBox(const char *caption, std::string *text = NULL)
 
 static bool CloseBox(HWND box)
 {
-    PostMessageA(box, WM_COMMAND, IDOK, (LPARAM)GetDlgItem(box, IDOK));
-    return WaitFor([&] { return !IsWindow(box); });
+    return box && PostMessageA(box, WM_COMMAND, IDOK, (LPARAM)GetDlgItem(box, IDOK)) &&
+           WaitFor([&] { return !IsWindow(box); });
 }
 
 // Real key presses on the main window: F10 opens its menu bar at "File".
@@ -168,7 +160,6 @@ static void Ends(const char *how)
 // colour, from the figures this large-address-aware driver is given.
 static void PanelMatches(const char *name)
 {
-    Image shown, expected;
     RECT client;
     bool same = WaitFor([&] {
         MEMORYSTATUS m = {sizeof m};
@@ -182,8 +173,8 @@ static void PanelMatches(const char *name)
         POINT origin = {0, 0};
         GetClientRect(mainWnd, &client);
         ClientToScreen(mainWnd, &origin);
-        shown = Capture(origin.x, origin.y, client.right, client.bottom);
-        expected = Capture(0, 0, shown.width, shown.height, [&](HDC mem) {
+        Image shown = Capture(origin.x, origin.y, client.right, client.bottom);
+        Image expected = Capture(0, 0, shown.width, shown.height, [&](HDC mem) {
             FillRect(mem, &client, GetSysColorBrush(COLOR_WINDOW));
             SelectObject(mem, GetStockObject(SYSTEM_FONT));
             for (int i = 0, y[] = {0, 30, 45, 60, 75}; i < 5; i++)
@@ -218,18 +209,6 @@ static Picture TrayPicture(POINT *centre)
     return right < 0 ? NO_ICON : blue > 4 && !red ? GAIN : red > 4 && !blue ? LOSS : silver > 4 ? NEUTRAL : NO_ICON;
 }
 
-// Available memory moves by step MiB at every look, so that every tick sees the
-// change, however slowly the screen is read.
-static void TrayShows(Picture picture, const char *what, int step)
-{
-    static const char *const names[] = {"none", "neutral", "gain", "loss"};
-    static unsigned long availMiB = 3000;
-    POINT at;
-    Picture shown = NO_ICON;
-    bool ok = WaitFor([&] { return SetAvailable(availMiB += step), (shown = TrayPicture(&at)) == picture; });
-    Check(ok, what, names[shown]);
-}
-
 static void ClickTray()
 {
     POINT at;
@@ -257,27 +236,37 @@ static void WindowAndResources()
         }
     Check(items == "File=-1 About=102 Hide=104 Heavy Clean=101 Small Clean=103 =0 Exit=105 ",
           "menu \"MainMenu\": File (Heavy Clean, Small Clean, a separator, Exit), About, Hide", items);
+    std::vector<char> version(GetFileVersionInfoSizeA(quenmarExe, NULL) + 1);
+    VS_FIXEDFILEINFO *fixed = NULL;
+    UINT length;
+    GetFileVersionInfoA(quenmarExe, 0, (DWORD)version.size(), version.data());
+    VerQueryValueA(version.data(), "\\", (void **)&fixed, &length);
+    DWORD file = fixed ? fixed->dwFileVersionMS : 0, product = fixed ? fixed->dwProductVersionMS : 0;
+    Check(file == 0x10004 && product == 0x10004, "version resource: file and product 1.04", Format("%lx %lx", file, product));
 }
 
 static void Tray()
 {
     Keys({VK_F10, VK_RIGHT, VK_RIGHT, VK_RETURN});
     Check(Shown(false), "menu: Hide hides the window");
-    // Changes above 2 GiB: a program capped there would see none.
-    TrayShows(GAIN, "tray, hidden: more available memory shows the gain picture", 1);
-    TrayShows(NEUTRAL, "tray, hidden: no change shows the neutral picture", 0);
-    TrayShows(LOSS, "tray, hidden: less available memory shows the loss picture", -1);
-    ClickTray();
-    Check(Shown(true), "tray: a left click shows the window again");
-
+    // Available memory moves at every look, so that every tick sees the change however
+    // slowly the screen is read; above 2 GiB, where a program capped there would see none.
+    const char *const names[] = {"none", "neutral", "gain", "loss"};
+    unsigned long availMiB = 3000;
+    for (int step : {1, 0, -1}) {
+        Picture expected = step > 0 ? GAIN : step < 0 ? LOSS : NEUTRAL, shown = NO_ICON;
+        POINT at;
+        bool ok = WaitFor([&] { return SetAvailable(availMiB += step), (shown = TrayPicture(&at)) == expected; });
+        Check(ok, Format("tray, hidden: available memory %s shows the %s picture",
+                         step > 0 ? "rising" : step < 0 ? "falling" : "held", names[expected]), names[shown]);
+    }
+    Check((ClickTray(), Shown(true)), "tray: a left click shows the window again");
     RECT before, after;
     GetWindowRect(mainWnd, &before);
     PostMessageA(mainWnd, WM_SYSCOMMAND, SC_MINIMIZE, 0);
     bool minimized = WaitFor([] { return IsIconic(mainWnd) != 0; });
-    ClickTray();
-    bool hidden = Shown(false);
-    ClickTray();
-    bool back = WaitFor([&] { return IsWindowVisible(mainWnd) && !IsIconic(mainWnd); });
+    bool hidden = (ClickTray(), Shown(false));
+    bool back = (ClickTray(), WaitFor([&] { return IsWindowVisible(mainWnd) && !IsIconic(mainWnd); }));
     GetWindowRect(mainWnd, &after);
     Check(minimized && hidden && back && EqualRect(&before, &after),
           "tray, after a minimize: a click hides, the next shows it restored at its place and size");
@@ -294,17 +283,14 @@ static void Windows10Metrics(bool set)
     RegCloseKey(key);
 }
 
-// A real click in the middle of where the caption's hit test says its close button is.
+// A real click on the caption's close button, where the window's own hit test has it.
 static void ClickCloseButton()
 {
-    RECT r, button = {LONG_MAX, LONG_MAX, -1, -1};
+    RECT r;
     GetWindowRect(mainWnd, &r);
-    for (int y = r.top; y < r.top + 40; y++)
-        for (int x = r.right - 60; x < r.right; x++)
-            if (SendMessageA(mainWnd, WM_NCHITTEST, 0, MAKELPARAM(x, y)) == HTCLOSE)
-                button = {std::min(button.left, (LONG)x), std::min(button.top, (LONG)y), x, y};
-    fflush(stdout);
-    Click({(button.left + button.right) / 2, (button.top + button.bottom) / 2});
+    POINT at = {r.right - 12, r.top + 11}; // inside it at Wine's metrics and at Windows 10's
+    if (SendMessageA(mainWnd, WM_NCHITTEST, 0, MAKELPARAM(at.x, at.y)) == HTCLOSE)
+        Click(at);
 }
 
 // Ends a copy already running on this desktop as a user would: OK on the
@@ -313,8 +299,7 @@ static int ExitRunning()
 {
     if (!WaitFor([] { return (mainWnd = FindWindowA("MyClass", "Quenmar")) != NULL; }, 180000))
         return 1;
-    if (HWND about = FindBox("About Quenmar"))
-        CloseBox(about);
+    CloseBox(FindBox("About Quenmar"));
     Keys({VK_F10, VK_RETURN, VK_UP, VK_RETURN});
     return WaitFor([] { return !IsWindow(mainWnd); }, 30000) ? 0 : 1;
 }
@@ -331,8 +316,7 @@ int main(int argc, char **argv)
         Windows10Metrics(windows10);
         if (!Launch())
             continue;
-        HWND about = FindBox("About Quenmar");
-        Check(about && CloseBox(about) && IsWindow(mainWnd), "start-up: the About box is up, OK closes it");
+        Check(CloseBox(FindBox("About Quenmar")) && IsWindow(mainWnd), "start-up: the About box is up, OK closes it");
         PanelMatches(windows10 ? "panel, with Windows 10's caption and menu bar" : "panel");
         if (windows10) {
             ClickCloseButton(), Ends("the close button");
@@ -340,6 +324,9 @@ int main(int argc, char **argv)
         }
         WindowAndResources();
         Tray();
+        // Wine reports no private usage for another process; a written block is resident.
+        PROCESS_MEMORY_COUNTERS m = {sizeof m};
+        auto ResidentMiB = [&] { return GetProcessMemoryInfo(quenmar.hProcess, &m, sizeof m), m.WorkingSetSize >> 20; };
         unsigned long before = ResidentMiB(), held, after = 0;
         Keys({VK_F10, VK_RETURN, VK_RETURN});
         std::string text;

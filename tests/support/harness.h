@@ -14,6 +14,7 @@
 typedef std::vector<std::string> Calls;
 constexpr DWORD MiB = 1u << 20;
 constexpr uint64_t GiB = 1ull << 30;
+static const HWND OWNER = (HWND)(uintptr_t)0x1234; // a window the simulation does not know
 
 // A fresh machine (SetAvailable(20)) and every global of the program as it was
 // before any test ran.
