@@ -68,15 +68,15 @@ wine_desktop() {
 }
 
 # start_display WxH: a virtual X display of its own, on a number Xvfb picks
-# itself (so that runs at once never meet); sets DISPLAY and xvfb_pid.
+# itself (so that runs at once never meet); sets DISPLAY.
 start_display() {
-    local fd_file n=
+    local fd_file n= xvfb
     fd_file=$(mktemp)
     Xvfb -displayfd 3 -screen 0 "$1x24" -nolisten tcp 3>"$fd_file" >/dev/null 2>&1 &
-    xvfb_pid=$!
+    xvfb=$!
     for _ in $(seq 300); do
         read -r n <"$fd_file" && break
-        kill -0 "$xvfb_pid" 2>/dev/null || break
+        kill -0 "$xvfb" 2>/dev/null || break
         sleep 0.1
     done
     rm -f "$fd_file"
@@ -102,7 +102,6 @@ stop_wine_and_display() {
     left=$(jobs -p) || true
     [ -z "$left" ] || kill $left 2>/dev/null || true
     wait 2>/dev/null || true
-    xvfb_pid=
 }
 
 # stop_on_exit: from here on, every way out of the script (its end, a failed
