@@ -96,24 +96,21 @@ TEST_F(Fresh, TickShownAndHiddenAndTheShellRestarting)
                         PaintCalls("Vellitor#3", 12),
                     TakeCalls());
         SimSend(hwnd, WM_COMMAND, IDM_HIDE, 0);
-        const struct { DWORD availMiB; const char *icon, *name; } ticks[] = {
-            {30, "GainIcon#2", "GainIcon"}, {30, "Vellitor#3", "Vellitor"}, {8, "LoseIcon#1", "LoseIcon"}};
+        const struct { DWORD availMiB; std::string name; } ticks[] = {{30, "GainIcon"}, {30, "Vellitor"}, {8, "LoseIcon"}};
         for (const auto &t : ticks) {
             SetAvailable(t.availMiB);
             TakeCalls();
             SimPumpTicks(1);
-            std::string tip = " tip='RAM : " + std::to_string(t.availMiB) + "/64Mb' -> 1";
-            ExpectCalls({"W1 WM_TIMER 0x1 0", "GlobalMemoryStatus len=32",
-                         std::string("Shell_NotifyIconA NIM_MODIFY W1 id=0 flags=0x6 icon=") + t.icon + tip,
-                         "InvalidateRect W1 all erase=1", "UpdateWindow W1"},
-                        TakeCalls());
-            simTray.clear();
-            SimSend(hwnd, taskbarCreatedMsg, 0, 0);
-            std::string handle = t.name + std::string("#") + std::to_string(5 + (&t - ticks));
-            ExpectCalls({"W1 0xc100 0 0", std::string("LoadIconA '") + t.name + "' -> " + handle,
-                         "Shell_NotifyIconA NIM_ADD W1 id=0 flags=0x7 cb=120 icon=" + handle + tip,
-                         "DestroyIcon " + handle + " -> 1"},
-                        TakeCalls());
+            EXPECT_EQ(Calls{}, TakeCalls({"BeginPaint", "TextOutA"}));
+            for (bool restarted : {false, true}) {
+                if (restarted)
+                    simTray.clear(), SimSend(hwnd, taskbarCreatedMsg, 0, 0);
+                const SimTrayIcon *icon = SimFindTrayIcon(hwnd, 0);
+                ASSERT_TRUE(icon != nullptr);
+                EXPECT_EQ(t.name + " 'RAM : " + std::to_string(t.availMiB) + "/64Mb' cb=120 live=3",
+                          icon->icon.substr(0, icon->icon.find('#')) + " '" + icon->tip + "' cb=" +
+                              std::to_string(icon->callback) + " live=" + std::to_string(SimLiveIcons()));
+            }
         }
         std::vector<int> cleans; // hidden, the schedule runs on: 600 ticks after the first tick's clean
         for (int tick = 6; tick <= 1201; tick++) {
