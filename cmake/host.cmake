@@ -2,7 +2,11 @@
 add_library(simwin32 STATIC
     platform/sim/log.cpp
     platform/sim/kernel.cpp
-    platform/sim/user.cpp
+    platform/sim/window.cpp
+    platform/sim/paint.cpp
+    platform/sim/message.cpp
+    platform/sim/msgbox.cpp
+    platform/sim/resource.cpp
     platform/sim/shell.cpp)
 target_include_directories(simwin32 PUBLIC ${CMAKE_SOURCE_DIR})
 

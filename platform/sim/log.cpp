@@ -1,4 +1,5 @@
-// The simulated platform's call log, the names it prints handles by, and reset.
+// The simulated platform's call log, the names it prints handles and texts by,
+// and the reset of every part.
 #include "platform/sim/sim.h"
 #include "platform/sim/state.h"
 
@@ -15,6 +16,15 @@ void SimLogf(const char *format, ...)
     vsnprintf(line, sizeof line, format, args);
     va_end(args);
     simLog.push_back(line);
+}
+
+std::string SimText(LPCSTR s)
+{
+    if (!s)
+        return "0";
+    if (IS_INTRESOURCE(s))
+        return "#" + std::to_string((uintptr_t)s);
+    return "'" + std::string(s) + "'";
 }
 
 std::string SimWindowName(HWND hwnd)
@@ -53,7 +63,10 @@ std::string SimMessageName(UINT msg)
 void SimReset()
 {
     SimResetKernel();
-    SimResetUser();
+    SimResetWindows();
+    SimResetMessages();
+    SimResetBoxes();
+    SimResetResources();
     SimResetShell();
     simLog.clear();
 }

@@ -1,7 +1,34 @@
-// Internal to the simulated platform: each part's reset.
+// Internal to the simulated platform: what its parts share with each other
+// and no test needs.
 #pragma once
 
+#include "platform/platform.h"
+
+#include <string>
+
+struct SimWindow;
+
+// Each part's reset, called by SimReset.
 void SimResetKernel();
-void SimResetUser();
+void SimResetWindows();
+void SimResetMessages();
+void SimResetBoxes();
+void SimResetResources();
 void SimResetShell();
+
+// A text argument as the log shows it: 'text', #id for a resource number, 0 for none.
+std::string SimText(LPCSTR s);
+
+// resource.cpp
+extern const HCURSOR simArrowCursor;
 bool SimIconLive(HICON icon);
+
+// window.cpp: the window behind a handle, also once destroyed; or only while it lives.
+SimWindow *SimWindowOf(HWND hwnd);
+SimWindow *SimLiveWindow(HWND hwnd);
+
+// paint.cpp
+bool SimHasSomethingToPaint(const SimWindow &w);
+
+// message.cpp
+void SimKillWindowTimers(HWND hwnd);

@@ -1,0 +1,28 @@
+// Simulated message boxes: a box stands for its modal loop by running the
+// test's hook while it is open, then answers OK.
+#include "platform/sim/sim.h"
+#include "platform/sim/state.h"
+
+std::function<void(const SimMessageBox &)> simWhileBoxOpen;
+
+void SimResetBoxes()
+{
+    simWhileBoxOpen = nullptr;
+}
+
+int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type)
+{
+    SimMessageBox box{owner, text ? text : "", caption ? caption : "", type};
+    SimLogf("MessageBoxA %s %s %s 0x%x %s", SimWindowName(owner).c_str(), SimText(text).c_str(),
+            SimText(caption).c_str(), type, SimHeldBlocks().c_str());
+    // The test answers the outermost box; one opened beneath it (by a tick in its
+    // modal loop) is closed at once, so that a box at every tick cannot nest forever.
+    static bool answering;
+    if (simWhileBoxOpen && !answering) {
+        answering = true;
+        simWhileBoxOpen(box);
+        answering = false;
+    }
+    SimLogf("MessageBoxA closed %s", SimText(text).c_str());
+    return IDOK;
+}
