@@ -45,7 +45,7 @@ ensure_i386_exec() {
 # Before Wine is installed: its 32-bit packages run 32-bit code as they install.
 need_wine() {
     ensure_i386_exec
-    need wine wine32:i386 xvfb imagemagick
+    need wine wine32:i386 fonts-wine xvfb imagemagick
 }
 
 # wine_prefix DIR: uses (and on first use creates) the Wine prefix in DIR.
@@ -57,6 +57,13 @@ wine_prefix() {
         bg_wait wineboot -i >/dev/null 2>&1 || true
         bg_wait wineserver -w
     fi
+    # A fresh device context on Windows holds the System font, vgasys.fon; without
+    # the bitmap font in the prefix, Debian's Wine draws in a TrueType stand-in.
+    # Marlett draws the caption buttons.
+    local font
+    for font in vgasys.fon vgafix.fon marlett.ttf; do
+        [ -f "$WINEPREFIX/drive_c/windows/Fonts/$font" ] || cp "/usr/share/wine/fonts/$font" "$WINEPREFIX/drive_c/windows/Fonts/"
+    done
 }
 
 # wine_desktop WxH: every program in the prefix runs on one Wine desktop, with

@@ -2,9 +2,10 @@
 // one-second tick, painting, the menu commands and the tray icon's click.
 #include "shell/shell.h"
 
+#include <algorithm>
+
 BYTE windowVisible;
 HINSTANCE appInstance;
-UINT taskbarCreatedMsg;
 
 ATOM RegisterMainClass(HINSTANCE instance)
 {
@@ -19,12 +20,13 @@ ATOM RegisterMainClass(HINSTANCE instance)
     return RegisterClassA(&wc);
 }
 
-// The panel's last line must show whole whatever the caption, menu bar and
-// frame of the system take from the outer height; never less than 130.
-int MainWindowHeight(int frameHeight, int lineHeight)
+// The outer size that shows the panel whole, every line to its end and the last
+// to its foot, inside the frame, caption and menu bar; never below 300 by 130.
+SIZE MainWindowSize(const RECT &frame, LONG lineHeight, LONG widestLine)
 {
-    int needed = frameHeight + PANEL_LINE_Y[PANEL_LINES - 1] + lineHeight;
-    return needed > MAIN_MIN_HEIGHT ? needed : MAIN_MIN_HEIGHT;
+    LONG width = frame.right - frame.left + widestLine;
+    LONG height = frame.bottom - frame.top + PANEL_LINE_Y[PANEL_LINES - 1] + lineHeight;
+    return SIZE{std::max(width, MAIN_MIN_WIDTH), std::max(height, MAIN_MIN_HEIGHT)};
 }
 
 // An overlapped window always gets a caption, but AdjustWindowRectEx cannot see
@@ -37,10 +39,11 @@ HWND CreateMainWindow(HINSTANCE instance)
     TEXTMETRICA font = {};
     HDC dc = GetDC(NULL);
     GetTextMetricsA(dc, &font);
+    LONG widest = WidestPanelLine(dc);
     ReleaseDC(NULL, dc);
-    int height = MainWindowHeight(frame.bottom - frame.top, font.tmHeight);
+    SIZE size = MainWindowSize(frame, font.tmHeight, widest);
     return CreateWindowExA(WS_EX_TOOLWINDOW, MAIN_CLASS, "Quenmar", WS_OVERLAPPED | WS_SYSMENU | WS_MINIMIZEBOX,
-                           CW_USEDEFAULT, CW_USEDEFAULT, MAIN_WIDTH, height, NULL, NULL, instance, NULL);
+                           CW_USEDEFAULT, CW_USEDEFAULT, size.cx, size.cy, NULL, NULL, instance, NULL);
 }
 
 void ShowAboutBox(HWND hwnd)

@@ -20,33 +20,35 @@ constexpr char ICON_NEUTRAL[] = "Vellitor";
 constexpr char MAIN_CLASS[] = "MyClass";
 constexpr char MAIN_MENU[] = "MainMenu";
 
-constexpr int MAIN_WIDTH = 300;
-constexpr int MAIN_MIN_HEIGHT = 130;
+constexpr LONG MAIN_MIN_WIDTH = 300;
+constexpr LONG MAIN_MIN_HEIGHT = 130;
 constexpr int PANEL_LINES = 5;
 constexpr size_t STATUS_TEXT_SIZE = 64;
 
 // trayicon.cpp
 extern HICON iconGain, iconLose, iconNeutral;
 extern UINT trayIconId;
+extern UINT taskbarCreatedMsg;
 BOOL AddTrayIcon(HWND hwnd, UINT id, HICON icon, LPCSTR tip);
 BOOL ModifyTrayIcon(HWND hwnd, UINT id, LPCSTR tip);
 BOOL DeleteTrayIcon(HWND hwnd, UINT id);
 HICON TrendIcon(BYTE trendValue);
 void RestoreTrayIcon(HWND hwnd);
+void ListenToShell(HWND hwnd);
 
 // status.cpp
 extern HDC paintDC;
 extern const int PANEL_LINE_Y[PANEL_LINES];
 void FormatTip(char *text, size_t size);
-void FormatPanelLine(int line, char *text, size_t size);
+void FormatPanelLine(int line, const MEMORYSTATUS &status, char *text, size_t size);
+LONG WidestPanelLine(HDC dc);
 void UpdateStatus(HWND hwnd, BYTE mode);
 
 // mainwnd.cpp
 extern BYTE windowVisible;
 extern HINSTANCE appInstance;
-extern UINT taskbarCreatedMsg;
 ATOM RegisterMainClass(HINSTANCE instance);
-int MainWindowHeight(int frameHeight, int lineHeight);
+SIZE MainWindowSize(const RECT &frame, LONG lineHeight, LONG widestLine);
 HWND CreateMainWindow(HINSTANCE instance);
 LRESULT CALLBACK MainWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 void ShowAboutBox(HWND hwnd);

@@ -4,6 +4,8 @@
 
 #include <stdio.h>
 
+#include <algorithm>
+
 HDC paintDC;
 
 const int PANEL_LINE_Y[PANEL_LINES] = {0, 30, 45, 60, 75};
@@ -23,9 +25,8 @@ static unsigned long Megabytes(DWORD bytes)
 
 // Byte counts print unsigned: 2 GiB and more are common. The page file in use
 // stops at 0, since some systems report more available than total.
-static DWORD PanelFigure(int line)
+static DWORD PanelFigure(int line, const MEMORYSTATUS &m)
 {
-    const MEMORYSTATUS &m = memoryStatus;
     switch (line) {
     case 1:
         return m.dwTotalPhys;
@@ -39,9 +40,9 @@ static DWORD PanelFigure(int line)
     return 0;
 }
 
-void FormatPanelLine(int line, char *text, size_t size)
+void FormatPanelLine(int line, const MEMORYSTATUS &status, char *text, size_t size)
 {
-    DWORD figure = PanelFigure(line);
+    DWORD figure = PanelFigure(line, status);
     snprintf(text, size, PANEL_FORMAT[line], (unsigned long)figure, Megabytes(figure));
 }
 
@@ -63,7 +64,23 @@ void UpdateStatus(HWND hwnd, BYTE mode)
     if (mode != STATUS_PAINT)
         return;
     for (int line = 0; line < PANEL_LINES; line++) {
-        FormatPanelLine(line, text, sizeof text);
+        FormatPanelLine(line, memoryStatus, text, sizeof text);
         TextOutA(paintDC, 0, PANEL_LINE_Y[line], text, lstrlenA(text));
     }
+}
+
+// The widest the panel can ever be in the font of dc: each line with both byte
+// columns at their widest.
+LONG WidestPanelLine(HDC dc)
+{
+    static const MEMORYSTATUS widest = {sizeof(MEMORYSTATUS), 100, 0xFFFFFFFF, 0xFFFFFFFF, 0xFFFFFFFF, 0, 0, 0};
+    char text[STATUS_TEXT_SIZE];
+    LONG width = 0;
+    for (int line = 0; line < PANEL_LINES; line++) {
+        FormatPanelLine(line, widest, text, sizeof text);
+        SIZE extent = {0, 0};
+        GetTextExtentPoint32A(dc, text, lstrlenA(text), &extent);
+        width = std::max(width, extent.cx);
+    }
+    return width;
 }

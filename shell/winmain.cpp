@@ -21,7 +21,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand)
     ShowWindow(hwnd, SW_SHOW);
     windowVisible = 1;
     AddTrayIcon(hwnd, trayIconId, LoadIconA(instance, ICON_NEUTRAL), "Vellitor");
-    taskbarCreatedMsg = RegisterWindowMessageA("TaskbarCreated");
+    ListenToShell(hwnd);
     SetTimer(hwnd, MONITOR_TIMER_ID, MONITOR_TICK_MS, NULL);
     ShowAboutBox(hwnd);
 

@@ -20,12 +20,18 @@ TEST_F(Fresh, TipsPanelFiguresAndTheWindowHeight)
     simMemory = {30, 0, 0, 4294443007u, 4294967295u}; // seen under Wine: more available than there is
     RefreshMemoryStatus();
     char text[STATUS_TEXT_SIZE];
-    FormatPanelLine(3, text, sizeof text);
+    FormatPanelLine(3, memoryStatus, text, sizeof text);
     EXPECT_STREQ("Total Swapfile Size : 0 (0MB)", text);
-    // The window's outer height: frame, caption and menu bar, then the panel down
-    // to its last line whole, never below 130 (Wine's metrics are in the start-up).
-    EXPECT_EQ(130, MainWindowHeight(30, 13));
-    EXPECT_EQ(153, MainWindowHeight(60, 18));
+    // The window's outer size: frame, caption and menu bar around the panel with
+    // its widest line and its last line whole, never below 300 by 130 (Wine's
+    // metrics and Windows' System font are in the start-up).
+    const struct { RECT frame; LONG lineHeight, widest, width, height; } sizes[] = {
+        {{-3, -44, 3, 3}, 16, 312, 318, 138}, /* Windows 10 */ {{-3, -30, 3, 3}, 13, 200, 300, 130},
+        {{-4, -40, 4, 4}, 18, 293, 301, 137}};
+    for (const auto &c : sizes) {
+        SIZE size = MainWindowSize(c.frame, c.lineHeight, c.widest);
+        EXPECT_EQ(std::make_pair(c.width, c.height), std::make_pair(size.cx, size.cy)) << c.widest;
+    }
 }
 
 TEST_F(Fresh, MessagesActAndAnswerAsDesigned)
@@ -70,13 +76,33 @@ TEST_F(Fresh, TrayPressHideAndMinimize)
         RunProgram(
             [&](HWND hwnd) {
                 for (const char *a = c.actions; *a; a++)
-                    SimSend(hwnd, *a == 'H' ? WM_COMMAND : *a == 'M' ? WM_SYSCOMMAND : WM_TRAYNOTIFY,
-                            *a == 'H' ? IDM_HIDE : *a == 'M' ? SC_MINIMIZE : 0,
-                            *a == 'P' ? WM_LBUTTONDOWN : *a == 'R' ? WM_LBUTTONUP : *a == 'D' ? WM_LBUTTONDBLCLK : 0);
+                    if (*a == 'H' || *a == 'M')
+                        SimSend(hwnd, *a == 'H' ? WM_COMMAND : WM_SYSCOMMAND, *a == 'H' ? IDM_HIDE : SC_MINIMIZE, 0);
+                    else
+                        SimTrayClick(hwnd, 0, *a == 'P' ? WM_LBUTTONDOWN : *a == 'R' ? WM_LBUTTONUP : WM_LBUTTONDBLCLK);
                 EXPECT_EQ(std::make_tuple(c.visible, c.visible, c.minimized),
                           std::make_tuple(windowVisible == 1, simWindows[0].visible, simWindows[0].minimized)) << c.actions;
             },
             c.show);
+    }
+}
+
+// Run elevated, the click and the shell's restart come through once the window
+// lets them; before Windows 7 it cannot, and the icon is lost with the shell.
+TEST_F(Fresh, ElevatedCopyHearsTheShell)
+{
+    const struct { bool elevated, beforeWindows7, hears; } cases[] = {
+        {false, false, true}, {false, true, true}, {true, false, true}, {true, true, false}};
+    for (const auto &c : cases) {
+        Reset();
+        simElevated = c.elevated, simBeforeWindows7 = c.beforeWindows7;
+        RunProgram([&](HWND hwnd) {
+            bool clicked = SimTrayClick(hwnd, 0, WM_LBUTTONDOWN);
+            SimShellRestart();
+            EXPECT_EQ(std::make_tuple(c.hears, !c.hears, c.hears),
+                      std::make_tuple(clicked, windowVisible == 1, SimFindTrayIcon(hwnd, 0) != nullptr))
+                << "elevated " << c.elevated << ", before Windows 7 " << c.beforeWindows7;
+        });
     }
 }
 
@@ -104,7 +130,7 @@ TEST_F(Fresh, TickShownAndHiddenAndTheShellRestarting)
             EXPECT_EQ(Calls{}, TakeCalls({"BeginPaint", "TextOutA"}));
             for (bool restarted : {false, true}) {
                 if (restarted)
-                    simTray.clear(), SimSend(hwnd, taskbarCreatedMsg, 0, 0);
+                    SimShellRestart();
                 const SimTrayIcon *icon = SimFindTrayIcon(hwnd, 0);
                 ASSERT_TRUE(icon != nullptr);
                 EXPECT_EQ(t.name + " 'RAM : " + std::to_string(t.availMiB) + "/64Mb' cb=120 live=3",

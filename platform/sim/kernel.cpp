@@ -1,14 +1,18 @@
 // Simulated KERNEL32: the memory of a machine that may have more than a 32-bit
-// process can be told, a heap of real memory with a limit, and the string helpers.
+// process can be told, a heap of real memory with a limit, the string helpers,
+// and USER32's exports looked up by name.
 #include "platform/sim/sim.h"
 #include "platform/sim/state.h"
 
 #include <cstdlib>
 #include <cstring>
 #include <map>
+#include <strings.h>
 
 SimMachineMemory simMemory;
 size_t simHeapLimit;
+bool simBeforeWindows7;
+static const HMODULE simUser32 = (HMODULE)(uintptr_t)0x77D00000;
 
 static const BYTE SIM_HEAP_PATTERN = 0xA5;
 static const HANDLE simHeap = (HANDLE)(uintptr_t)0x50000;
@@ -18,6 +22,7 @@ void SimResetKernel()
 {
     simMemory = SimMachineMemory{};
     simHeapLimit = SIZE_MAX;
+    simBeforeWindows7 = false;
     for (auto &block : liveBlocks)
         free(block.first);
     liveBlocks.clear();
@@ -102,4 +107,24 @@ LPSTR WINAPI lstrcpynA(LPSTR dst, LPCSTR src, int max)
 int WINAPI lstrlenA(LPCSTR s)
 {
     return s ? (int)strlen(s) : 0;
+}
+
+// Module names match whatever their case, as on Windows. Only USER32 is known.
+HMODULE WINAPI GetModuleHandleA(LPCSTR name)
+{
+    HMODULE module = name && !strcasecmp(name, "user32.dll") ? simUser32 : nullptr;
+    SimLogf("GetModuleHandleA %s -> %s", SimText(name).c_str(), module ? "user32" : "0");
+    return module;
+}
+
+// Export names match exactly. ChangeWindowMessageFilterEx came with Windows 7.
+FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR name)
+{
+    FARPROC proc = nullptr;
+    if (module == simUser32 && !IS_INTRESOURCE(name) && !strcmp(name, "ChangeWindowMessageFilterEx") &&
+        !simBeforeWindows7)
+        proc = (FARPROC)(void (*)(void))ChangeWindowMessageFilterEx;
+    SimLogf("GetProcAddress %s %s -> %s", module == simUser32 ? "user32" : "?", SimText(name).c_str(),
+            proc ? "found" : "0");
+    return proc;
 }

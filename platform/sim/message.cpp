@@ -40,14 +40,19 @@ void SimPost(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
     queue.push_back(MSG{hwnd, msg, wParam, lParam, (DWORD)simNow, {0, 0}});
 }
 
-UINT WINAPI RegisterWindowMessageA(LPCSTR name)
+UINT SimMessageNumber(LPCSTR name)
 {
     size_t i = 0;
     while (i < registeredMessages.size() && registeredMessages[i] != name)
         i++;
     if (i == registeredMessages.size())
         registeredMessages.push_back(name);
-    UINT msg = (UINT)(0xC100 + i);
+    return (UINT)(0xC100 + i);
+}
+
+UINT WINAPI RegisterWindowMessageA(LPCSTR name)
+{
+    UINT msg = SimMessageNumber(name);
     SimLogf("RegisterWindowMessageA %s -> 0x%x", SimText(name).c_str(), msg);
     return msg;
 }

@@ -7,9 +7,15 @@
 #include <cstring>
 
 // Wine's own metrics, as a fresh prefix has them: small caption, menu bar, the
-// frame on each side, and the system font.
-static const int simSmallCaptionHeight = 15, simMenuHeight = 18, simFrameSize = 4, simFontHeight = 16;
+// frame at the sides and at the top and bottom, and the system font.
+static const int simSmallCaptionHeight = 15, simMenuHeight = 18, simFrameX = 3, simFrameY = 4, simFontHeight = 16;
 static const HDC simDC = (HDC)(uintptr_t)0xDC00, simScreenDC = (HDC)(uintptr_t)0xDC04;
+// The System font of Windows at 96 DPI (vgasys.fon), which a fresh device
+// context holds: the width of each character from ' ' to '~'.
+static const BYTE simSystemFontWidths[] = {
+    4, 4, 6, 8, 8, 11, 9, 4, 4,  4, 6, 8, 4, 4, 4, 4, 8, 8,  8,  8,  8, 8, 8,  8, 8, 8, 4, 4, 8, 8, 8, 8,
+    14, 8, 10, 9, 10, 9, 8, 10, 10, 4, 7, 9, 8, 12, 10, 10, 9, 10, 10, 9, 8, 10, 8, 14, 9, 10, 9, 4, 4, 4, 5, 8,
+    5, 8, 8, 7, 8, 8, 4, 8, 8,  4, 4, 7, 4, 12, 8, 8, 8, 8, 5, 8, 4, 8, 8, 10, 8, 8, 8, 5, 4, 5, 5};
 
 BOOL WINAPI InvalidateRect(HWND hwnd, const RECT *rect, BOOL erase)
 {
@@ -61,8 +67,8 @@ BOOL WINAPI AdjustWindowRectEx(RECT *rect, DWORD style, BOOL menu, DWORD exStyle
 {
     SimLogf("AdjustWindowRectEx style=0x%x menu=%d ex=0x%x", style, menu, exStyle);
     bool captioned = (style & WS_CAPTION) == WS_CAPTION && (exStyle & WS_EX_TOOLWINDOW);
-    rect->left -= simFrameSize, rect->right += simFrameSize, rect->bottom += simFrameSize;
-    rect->top -= simFrameSize + (captioned ? simSmallCaptionHeight : 0) + (menu ? simMenuHeight : 0);
+    rect->left -= simFrameX, rect->right += simFrameX, rect->bottom += simFrameY;
+    rect->top -= simFrameY + (captioned ? simSmallCaptionHeight : 0) + (menu ? simMenuHeight : 0);
     return TRUE;
 }
 
@@ -86,6 +92,22 @@ BOOL WINAPI GetTextMetricsA(HDC dc, TEXTMETRICA *metrics)
         return FALSE;
     metrics->tmHeight = simFontHeight;
     return TRUE;
+}
+
+// Only the characters of the table above can be measured.
+BOOL WINAPI GetTextExtentPoint32A(HDC dc, LPCSTR text, int length, SIZE *size)
+{
+    bool ok = dc == simScreenDC || dc == simDC;
+    LONG width = 0;
+    for (int i = 0; i < length && ok; i++) {
+        unsigned index = (unsigned char)text[i] - ' ';
+        ok = index < sizeof simSystemFontWidths;
+        width += ok ? simSystemFontWidths[index] : 0;
+    }
+    SimLogf("GetTextExtentPoint32A '%.*s' -> %s", length, text, ok ? std::to_string(width).c_str() : "0");
+    if (ok)
+        *size = SIZE{width, simFontHeight};
+    return ok;
 }
 
 BOOL WINAPI TextOutA(HDC dc, int x, int y, LPCSTR text, int length)

@@ -89,3 +89,21 @@ BOOL WINAPI Shell_NotifyIconA(DWORD message, NOTIFYICONDATAA *data)
     SimLogf("%s -> %d", line.c_str(), ok);
     return ok;
 }
+
+// A press on the icon: the shell sends the icon's window its callback message,
+// with the identifier and the mouse message. False when nothing arrived.
+bool SimTrayClick(HWND hwnd, UINT id, UINT mouseMessage)
+{
+    const SimTrayIcon *icon = Find(hwnd, id);
+    return icon && icon->callback && SimSendFromShell(hwnd, icon->callback, id, mouseMessage);
+}
+
+// Explorer ended and started again: every icon is gone, and each window hears
+// "TaskbarCreated".
+void SimShellRestart()
+{
+    simTray.clear();
+    UINT msg = SimMessageNumber("TaskbarCreated");
+    for (size_t i = 0; i < simWindows.size(); i++)
+        SimSendFromShell(simWindows[i].hwnd, msg, 0, 0);
+}

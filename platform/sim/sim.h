@@ -62,6 +62,11 @@ struct SimWindow {
 extern std::vector<SimWindow> simWindows;
 extern bool simFailRegisterClass;
 extern bool simFailCreateWindow;
+// The program runs elevated and the shell does not: what the shell sends
+// arrives only where the window lets it through.
+extern bool simElevated;
+// USER32 as before Windows 7, without ChangeWindowMessageFilterEx.
+extern bool simBeforeWindows7;
 
 // Delivers a message straight to a window's procedure, logged as "W1 WM_X wp lp".
 LRESULT SimSend(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
@@ -86,3 +91,8 @@ struct SimTrayIcon {
 extern std::vector<SimTrayIcon> simTray;
 extern bool simTrayRefuseAdd;           // the shell refuses adds
 const SimTrayIcon *SimFindTrayIcon(HWND hwnd, UINT id);
+// A mouse message on the icon, sent to its window as its callback; false when
+// nothing arrived (no such icon, no callback, or filtered out).
+bool SimTrayClick(HWND hwnd, UINT id, UINT mouseMessage);
+// Explorer restarts: every icon is gone and every window is sent "TaskbarCreated".
+void SimShellRestart();

@@ -26,9 +26,14 @@ bool SimIconLive(HICON icon);
 // window.cpp: the window behind a handle, also once destroyed; or only while it lives.
 SimWindow *SimWindowOf(HWND hwnd);
 SimWindow *SimLiveWindow(HWND hwnd);
+// A message from the shell, which runs at a lower integrity level than an
+// elevated program; sent at once. False when it did not arrive.
+bool SimSendFromShell(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 
 // paint.cpp
 bool SimHasSomethingToPaint(const SimWindow &w);
 
 // message.cpp
 void SimKillWindowTimers(HWND hwnd);
+// The number RegisterWindowMessageA gives a name, asked for by the platform itself.
+UINT SimMessageNumber(LPCSTR name);

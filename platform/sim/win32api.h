@@ -32,6 +32,7 @@ typedef struct HBRUSH__ *HBRUSH;
 typedef struct HINSTANCE__ *HINSTANCE;
 typedef struct HDC__ *HDC;
 typedef struct HMENU__ *HMENU;
+typedef HINSTANCE HMODULE;
 
 #define WINAPI
 #define CALLBACK
@@ -40,6 +41,7 @@ typedef struct HMENU__ *HMENU;
 
 typedef LRESULT(CALLBACK *WNDPROC)(HWND, UINT, WPARAM, LPARAM);
 typedef void(CALLBACK *TIMERPROC)(HWND, UINT, UINT_PTR, DWORD);
+typedef intptr_t(WINAPI *FARPROC)();
 
 #define MAKEINTRESOURCEA(i) ((LPSTR)(uintptr_t)(WORD)(i))
 #define IS_INTRESOURCE(p) (((uintptr_t)(p) >> 16) == 0)
@@ -65,6 +67,9 @@ struct POINT {
 };
 struct RECT {
     LONG left, top, right, bottom;
+};
+struct SIZE {
+    LONG cx, cy;
 };
 struct MSG {
     HWND hwnd;
@@ -111,6 +116,11 @@ struct NOTIFYICONDATAA {
     CHAR szTip[64];
 };
 #define NOTIFYICONDATAA_V1_SIZE 88
+struct CHANGEFILTERSTRUCT {
+    DWORD cbSize;
+    DWORD ExtStatus;
+};
+typedef CHANGEFILTERSTRUCT *PCHANGEFILTERSTRUCT;
 
 #define HEAP_ZERO_MEMORY 0x00000008
 
@@ -165,6 +175,10 @@ struct NOTIFYICONDATAA {
 #define SWP_NOSIZE 0x0001
 #define SWP_NOMOVE 0x0002
 
+#define MSGFLT_RESET 0
+#define MSGFLT_ALLOW 1
+#define MSGFLT_DISALLOW 2
+
 #define COLOR_WINDOW 5
 #define IDC_ARROW MAKEINTRESOURCEA(32512)
 
@@ -182,6 +196,8 @@ LPVOID WINAPI HeapAlloc(HANDLE hHeap, DWORD dwFlags, SIZE_T dwBytes);
 BOOL WINAPI HeapFree(HANDLE hHeap, DWORD dwFlags, LPVOID lpMem);
 LPSTR WINAPI lstrcpynA(LPSTR lpString1, LPCSTR lpString2, int iMaxLength);
 int WINAPI lstrlenA(LPCSTR lpString);
+HMODULE WINAPI GetModuleHandleA(LPCSTR lpModuleName);
+FARPROC WINAPI GetProcAddress(HMODULE hModule, LPCSTR lpProcName);
 
 // USER32
 ATOM WINAPI RegisterClassA(const WNDCLASSA *lpWndClass);
@@ -208,12 +224,14 @@ HICON WINAPI LoadIconA(HINSTANCE hInstance, LPCSTR lpIconName);
 HCURSOR WINAPI LoadCursorA(HINSTANCE hInstance, LPCSTR lpCursorName);
 BOOL WINAPI DestroyIcon(HICON hIcon);
 int WINAPI MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType);
+BOOL WINAPI ChangeWindowMessageFilterEx(HWND hwnd, UINT message, DWORD action, PCHANGEFILTERSTRUCT pChangeFilterStruct);
 
 // GDI32
 BOOL WINAPI TextOutA(HDC hdc, int x, int y, LPCSTR lpString, int c);
 HDC WINAPI GetDC(HWND hWnd);
 int WINAPI ReleaseDC(HWND hWnd, HDC hDC);
 BOOL WINAPI GetTextMetricsA(HDC hdc, TEXTMETRICA *lptm);
+BOOL WINAPI GetTextExtentPoint32A(HDC hdc, LPCSTR lpString, int c, SIZE *psizl);
 
 // SHELL32
 BOOL WINAPI Shell_NotifyIconA(DWORD dwMessage, NOTIFYICONDATAA *lpData);

@@ -1,7 +1,11 @@
 // Simulated windows: classes, windows and their visibility, minimizing and
-// closing through DefWindowProcA, and messages sent straight to a window.
+// closing through DefWindowProcA, messages sent straight to a window, and the
+// filter that keeps a lower integrity level's messages from an elevated one.
 #include "platform/sim/sim.h"
 #include "platform/sim/state.h"
+
+#include <set>
+#include <utility>
 
 struct SimClass {
     WNDCLASSA wc;
@@ -11,12 +15,15 @@ static std::vector<SimClass> simClasses;
 std::vector<SimWindow> simWindows;
 bool simFailRegisterClass;
 bool simFailCreateWindow;
+bool simElevated;
+static std::set<std::pair<HWND, UINT>> allowedFromBelow;
 
 void SimResetWindows()
 {
     simClasses.clear();
     simWindows.clear();
-    simFailRegisterClass = simFailCreateWindow = false;
+    simFailRegisterClass = simFailCreateWindow = simElevated = false;
+    allowedFromBelow.clear();
 }
 
 SimWindow *SimWindowOf(HWND hwnd)
@@ -81,6 +88,37 @@ LRESULT SimSend(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
     SimLogf("%s %s %#zx %#zx", SimWindowName(hwnd).c_str(), SimMessageName(msg).c_str(), (size_t)wParam,
             (size_t)lParam);
     return w->proc(hwnd, msg, wParam, lParam);
+}
+
+// Each window of the process has a filter of its own; a message it allows comes
+// through whoever sends it.
+BOOL WINAPI ChangeWindowMessageFilterEx(HWND hwnd, UINT msg, DWORD action, PCHANGEFILTERSTRUCT status)
+{
+    static const char *const actions[] = {"reset", "allow", "disallow"};
+    bool ok = SimLiveWindow(hwnd) && action <= MSGFLT_DISALLOW && (!status || status->cbSize == sizeof *status);
+    SimLogf("ChangeWindowMessageFilterEx %s 0x%x %s -> %d", SimWindowName(hwnd).c_str(), msg,
+            action <= MSGFLT_DISALLOW ? actions[action] : "?", ok);
+    if (ok && action == MSGFLT_ALLOW)
+        allowedFromBelow.insert({hwnd, msg});
+    else if (ok)
+        allowedFromBelow.erase({hwnd, msg});
+    return ok;
+}
+
+// Run elevated, the program gets what the shell sends only where the window
+// lets it through (UIPI); below WM_USER as above it, since for these messages
+// Windows documents no exception.
+bool SimSendFromShell(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    if (!SimLiveWindow(hwnd))
+        return false;
+    if (simElevated && !allowedFromBelow.count({hwnd, msg})) {
+        SimLogf("%s %s %#zx %#zx dropped by UIPI", SimWindowName(hwnd).c_str(), SimMessageName(msg).c_str(),
+                (size_t)wParam, (size_t)lParam);
+        return false;
+    }
+    SimSend(hwnd, msg, wParam, lParam);
+    return true;
 }
 
 BOOL WINAPI ShowWindow(HWND hwnd, int show)

@@ -145,12 +145,14 @@ static void Ends(const char *how)
     CloseHandle(quenmar.hProcess), CloseHandle(quenmar.hThread);
 }
 
-// Exactly the five lines drawn here, whole, in the default font on the window
-// colour, from the figures this large-address-aware driver is given.
+// Exactly the five lines drawn here, in the default font on the window colour,
+// from the figures this large-address-aware driver is given; and each of them
+// whole, to its last column and its last row, in the client area.
 static void PanelMatches(const char *name)
 {
     RECT client;
-    bool same = WaitFor([&] {
+    bool same = false, whole = false;
+    WaitFor([&] {
         MEMORYSTATUS m = {sizeof m};
         GlobalMemoryStatus(&m);
         DWORD used = m.dwTotalPageFile > m.dwAvailPageFile ? m.dwTotalPageFile - m.dwAvailPageFile : 0;
@@ -165,14 +167,22 @@ static void PanelMatches(const char *name)
         std::vector<DWORD> shown = Capture(client), expected = Capture(client, [&](HDC mem) {
             FillRect(mem, &area, GetSysColorBrush(COLOR_WINDOW));
             SelectObject(mem, GetStockObject(SYSTEM_FONT));
-            for (int i = 0, y[] = {0, 30, 45, 60, 75}; i < 5; i++)
+            whole = true;
+            for (int i = 0, y[] = {0, 30, 45, 60, 75}; i < 5; i++) {
+                SIZE extent = {};
+                GetTextExtentPoint32A(mem, lines[i].c_str(), (int)lines[i].size(), &extent);
+                whole = whole && extent.cx <= area.right && y[i] + extent.cy <= area.bottom;
                 TextOutA(mem, 0, y[i], lines[i].c_str(), (int)lines[i].size());
+            }
         });
-        return !shown.empty() && shown == expected;
+        return same = !shown.empty() && shown == expected;
     }, 15000);
-    Check(same && client.bottom - client.top >= 75 + 16, // the last line, in the system font
-          Format("%s: the five lines whole, with the figures of a large-address-aware program", name),
-          Format("client area %ld rows", client.bottom - client.top));
+    RECT outer;
+    GetWindowRect(mainWnd, &outer);
+    Check(same && whole, Format("%s: the five lines whole, with the figures of a large-address-aware program", name),
+          Format("%s, window %ldx%ld, client area %ldx%ld", same ? "same pixels" : "other pixels",
+                 outer.right - outer.left, outer.bottom - outer.top, client.right - client.left,
+                 client.bottom - client.top));
 }
 
 enum Picture { NO_ICON, NEUTRAL, GAIN, LOSS };
