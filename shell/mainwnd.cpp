@@ -5,7 +5,6 @@
 #include <algorithm>
 
 BYTE windowVisible;
-HINSTANCE appInstance;
 
 ATOM RegisterMainClass(HINSTANCE instance)
 {
@@ -116,6 +115,13 @@ static void OnTick(HWND hwnd)
     ScheduleTick(hwnd);
 }
 
+static void OnTaskbarCreated(HWND hwnd)
+{
+    char tip[STATUS_TEXT_SIZE];
+    FormatTip(tip, sizeof tip);
+    RestoreTrayIcon(hwnd, tip);
+}
+
 static void OnMouseMove(HWND hwnd, WPARAM keys)
 {
     if (keys == MK_LBUTTON)
@@ -146,7 +152,7 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
         return 0;
     default:
         if (taskbarCreatedMsg != 0 && msg == taskbarCreatedMsg) {
-            RestoreTrayIcon(hwnd);
+            OnTaskbarCreated(hwnd);
             return 0;
         }
         break;

@@ -26,6 +26,7 @@ constexpr int PANEL_LINES = 5;
 constexpr size_t STATUS_TEXT_SIZE = 64;
 
 // trayicon.cpp
+extern HINSTANCE appInstance;
 extern HICON iconGain, iconLose, iconNeutral;
 extern UINT trayIconId;
 extern UINT taskbarCreatedMsg;
@@ -33,7 +34,7 @@ BOOL AddTrayIcon(HWND hwnd, UINT id, HICON icon, LPCSTR tip);
 BOOL ModifyTrayIcon(HWND hwnd, UINT id, LPCSTR tip);
 BOOL DeleteTrayIcon(HWND hwnd, UINT id);
 HICON TrendIcon(BYTE trendValue);
-void RestoreTrayIcon(HWND hwnd);
+void RestoreTrayIcon(HWND hwnd, LPCSTR tip);
 void ListenToShell(HWND hwnd);
 
 // status.cpp
@@ -46,7 +47,6 @@ void UpdateStatus(HWND hwnd, BYTE mode);
 
 // mainwnd.cpp
 extern BYTE windowVisible;
-extern HINSTANCE appInstance;
 ATOM RegisterMainClass(HINSTANCE instance);
 SIZE MainWindowSize(const RECT &frame, LONG lineHeight, LONG widestLine);
 HWND CreateMainWindow(HINSTANCE instance);

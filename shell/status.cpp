@@ -10,40 +10,35 @@ HDC paintDC;
 
 const int PANEL_LINE_Y[PANEL_LINES] = {0, 30, 45, 60, 75};
 
-static const char *const PANEL_FORMAT[PANEL_LINES] = {
-    "Tamsel's Memory Defragger",
-    "Total Physical RAM : %lu (%luMB)",
-    "Available Physical RAM : %lu (%luMB)",
-    "Total Swapfile Size : %lu (%luMB)",
-    "System Memory Load : %lu%%",
-};
-
 static unsigned long Megabytes(DWORD bytes)
 {
     return bytes >> 20;
 }
 
 // Byte counts print unsigned: 2 GiB and more are common. The page file in use
-// stops at 0, since some systems report more available than total.
-static DWORD PanelFigure(int line, const MEMORYSTATUS &m)
+// stops at 0, since some systems report more available than total. Each line
+// has its own literal format, so that the compiler checks it against its figures.
+void FormatPanelLine(int line, const MEMORYSTATUS &m, char *text, size_t size)
 {
+    DWORD used = m.dwTotalPageFile > m.dwAvailPageFile ? m.dwTotalPageFile - m.dwAvailPageFile : 0;
     switch (line) {
+    case 0:
+        snprintf(text, size, "Tamsel's Memory Defragger");
+        break;
     case 1:
-        return m.dwTotalPhys;
+        snprintf(text, size, "Total Physical RAM : %lu (%luMB)", (unsigned long)m.dwTotalPhys, Megabytes(m.dwTotalPhys));
+        break;
     case 2:
-        return m.dwAvailPhys;
+        snprintf(text, size, "Available Physical RAM : %lu (%luMB)", (unsigned long)m.dwAvailPhys,
+                 Megabytes(m.dwAvailPhys));
+        break;
     case 3:
-        return m.dwTotalPageFile > m.dwAvailPageFile ? m.dwTotalPageFile - m.dwAvailPageFile : 0;
+        snprintf(text, size, "Total Swapfile Size : %lu (%luMB)", (unsigned long)used, Megabytes(used));
+        break;
     case 4:
-        return m.dwMemoryLoad;
+        snprintf(text, size, "System Memory Load : %lu%%", (unsigned long)m.dwMemoryLoad);
+        break;
     }
-    return 0;
-}
-
-void FormatPanelLine(int line, const MEMORYSTATUS &status, char *text, size_t size)
-{
-    DWORD figure = PanelFigure(line, status);
-    snprintf(text, size, PANEL_FORMAT[line], (unsigned long)figure, Megabytes(figure));
 }
 
 void FormatTip(char *text, size_t size)

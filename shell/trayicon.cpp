@@ -2,9 +2,13 @@
 // NOTIFYICONDATA layout, with the picture that goes with the trend.
 #include "shell/shell.h"
 
+HINSTANCE appInstance;
 HICON iconGain, iconLose, iconNeutral;
 UINT trayIconId;
 UINT taskbarCreatedMsg;
+
+// The first layout ends 64 bytes into szTip, which the SDK declares longer.
+static const int TIP_SIZE = NOTIFYICONDATAA_V1_SIZE - offsetof(NOTIFYICONDATAA, szTip);
 
 static NOTIFYICONDATAA TrayRecord(HWND hwnd, UINT id)
 {
@@ -18,7 +22,7 @@ static NOTIFYICONDATAA TrayRecord(HWND hwnd, UINT id)
 static void SetTip(NOTIFYICONDATAA &data, LPCSTR tip)
 {
     if (tip)
-        lstrcpynA(data.szTip, tip, 64);
+        lstrcpynA(data.szTip, tip, TIP_SIZE);
     else
         data.szTip[0] = 0;
 }
@@ -59,11 +63,9 @@ HICON TrendIcon(BYTE trendValue)
 
 // After the shell restarts ("TaskbarCreated") every tray icon is gone; put ours
 // back as it stood, with a fresh handle for the add to consume.
-void RestoreTrayIcon(HWND hwnd)
+void RestoreTrayIcon(HWND hwnd, LPCSTR tip)
 {
     LPCSTR name = trend == TREND_GAIN ? ICON_GAIN : trend == TREND_LOSS ? ICON_LOSE : ICON_NEUTRAL;
-    char tip[STATUS_TEXT_SIZE];
-    FormatTip(tip, sizeof tip);
     AddTrayIcon(hwnd, trayIconId, LoadIconA(appInstance, name), tip);
 }
 

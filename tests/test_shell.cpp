@@ -5,12 +5,13 @@
 TEST_F(Fresh, TipsPanelFiguresAndTheWindowHeight)
 {
     const std::string x63(63, 'x'), x65 = x63 + "yz";
+    auto shownTip = [] { const SimTrayIcon *icon = SimFindTrayIcon(OWNER, 0); return icon ? icon->tip : "(none)"; };
     for (const char *tip : {(const char *)nullptr, x63.c_str(), x65.c_str()}) {
         AddTrayIcon(OWNER, 0, nullptr, tip);
-        EXPECT_EQ(tip ? x63 : "", SimFindTrayIcon(OWNER, 0)->tip);
+        EXPECT_EQ(tip ? x63 : "", shownTip());
         ModifyTrayIcon(OWNER, 0, "-");
         ModifyTrayIcon(OWNER, 0, tip);
-        EXPECT_EQ(tip ? x63 : "", SimFindTrayIcon(OWNER, 0)->tip);
+        EXPECT_EQ(tip ? x63 : "", shownTip());
         DeleteTrayIcon(OWNER, 0);
     }
     AddTrayIcon(OWNER, 0, nullptr, "");

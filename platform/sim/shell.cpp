@@ -42,16 +42,27 @@ static const char *Verb(DWORD message)
 }
 
 // The shell copies the picture, so the handle only has to be live during the call.
+// The shell reads the first layout's record only: a tip must end within its
+// 64 bytes, terminator included.
+static const size_t TIP_BYTES = NOTIFYICONDATAA_V1_SIZE - offsetof(NOTIFYICONDATAA, szTip);
+
+static std::string Tip(const NOTIFYICONDATAA &data)
+{
+    return std::string(data.szTip, strnlen(data.szTip, TIP_BYTES));
+}
+
 static bool Apply(SimTrayIcon &icon, const NOTIFYICONDATAA &data)
 {
     if ((data.uFlags & NIF_ICON) && data.hIcon && !SimIconLive(data.hIcon))
+        return false;
+    if ((data.uFlags & NIF_TIP) && Tip(data).size() == TIP_BYTES)
         return false;
     if (data.uFlags & NIF_MESSAGE)
         icon.callback = data.uCallbackMessage;
     if (data.uFlags & NIF_ICON)
         icon.icon = SimIconName(data.hIcon);
     if (data.uFlags & NIF_TIP)
-        icon.tip = std::string(data.szTip, strnlen(data.szTip, sizeof data.szTip));
+        icon.tip = Tip(data);
     return true;
 }
 
@@ -84,7 +95,7 @@ BOOL WINAPI Shell_NotifyIconA(DWORD message, NOTIFYICONDATAA *data)
         if (data->uFlags & NIF_ICON)
             line += " icon=" + SimIconName(data->hIcon);
         if (data->uFlags & NIF_TIP)
-            line += " tip='" + std::string(data->szTip, strnlen(data->szTip, sizeof data->szTip)) + "'";
+            line += " tip='" + Tip(*data) + "'" + (Tip(*data).size() == TIP_BYTES ? " (unterminated)" : "");
     }
     SimLogf("%s -> %d", line.c_str(), ok);
     return ok;

@@ -105,7 +105,13 @@ struct TEXTMETRICA {
     LONG tmAscent;
     LONG tmDescent;
 };
-// The first NOTIFYICONDATA layout: on 32-bit Windows this is 88 bytes.
+struct GUID {
+    DWORD Data1;
+    WORD Data2, Data3;
+    BYTE Data4[8];
+};
+// As the SDK declares it; the first layout is its start, 64 bytes into szTip
+// (88 bytes on 32-bit Windows).
 struct NOTIFYICONDATAA {
     DWORD cbSize;
     HWND hWnd;
@@ -113,9 +119,20 @@ struct NOTIFYICONDATAA {
     UINT uFlags;
     UINT uCallbackMessage;
     HICON hIcon;
-    CHAR szTip[64];
+    CHAR szTip[128];
+    DWORD dwState;
+    DWORD dwStateMask;
+    CHAR szInfo[256];
+    union {
+        UINT uTimeout;
+        UINT uVersion;
+    };
+    CHAR szInfoTitle[64];
+    DWORD dwInfoFlags;
+    GUID guidItem;
+    HICON hBalloonIcon;
 };
-#define NOTIFYICONDATAA_V1_SIZE 88
+#define NOTIFYICONDATAA_V1_SIZE (offsetof(NOTIFYICONDATAA, szTip) + 64)
 struct CHANGEFILTERSTRUCT {
     DWORD cbSize;
     DWORD ExtStatus;
