@@ -2,14 +2,15 @@
 # libraries, with the C and C++ runtimes linked in so that it needs only
 # Windows' own DLLs.
 enable_language(RC)
+configure_file(res/quenmar.manifest.in generated/quenmar.manifest @ONLY)
 add_executable(quenmar WIN32 res/quenmar.rc)
 target_link_libraries(quenmar PRIVATE shell monitor user32 gdi32 shell32 kernel32)
 # Large-address-aware: the platform then reports memory exactly up to 4 GiB - 1
 # instead of capping it at 2 GiB - 1, and the clean may take blocks above 2 GiB.
 target_link_options(quenmar PRIVATE -static -static-libgcc -static-libstdc++ -s -Wl,--gc-sections
-    -Wl,--large-address-aware -Wl,--dynamicbase -Wl,--nxcompat)
+    -Wl,--large-address-aware -Wl,--dynamicbase -Wl,--nxcompat -Wl,--no-insert-timestamp)
 set_source_files_properties(res/quenmar.rc PROPERTIES OBJECT_DEPENDS
-    "${CMAKE_SOURCE_DIR}/res/GainIcon.ico;${CMAKE_SOURCE_DIR}/res/LoseIcon.ico;${CMAKE_SOURCE_DIR}/res/Vellitor.ico;${CMAKE_SOURCE_DIR}/res/quenmar.manifest;${CMAKE_SOURCE_DIR}/res/resource.h")
+    "${CMAKE_SOURCE_DIR}/res/GainIcon.ico;${CMAKE_SOURCE_DIR}/res/LoseIcon.ico;${CMAKE_SOURCE_DIR}/res/Vellitor.ico;${CMAKE_SOURCE_DIR}/res/resource.h;${CMAKE_BINARY_DIR}/generated/quenmar.manifest;${CMAKE_BINARY_DIR}/generated/version.h")
 
 # The end-to-end driver: a console program run under Wine beside quenmar.exe.
 add_executable(e2e_driver tests/e2e/driver.cpp)
@@ -17,7 +18,7 @@ target_include_directories(e2e_driver PRIVATE ${CMAKE_SOURCE_DIR})
 # Win32 records are set up as {size} with the rest zero.
 target_compile_options(e2e_driver PRIVATE -Wno-missing-field-initializers)
 # Large-address-aware too: it reads the figures such a program is given.
-target_link_libraries(e2e_driver PRIVATE psapi version advapi32 user32 gdi32 kernel32)
+target_link_libraries(e2e_driver PRIVATE psapi advapi32 user32 gdi32 kernel32)
 target_link_options(e2e_driver PRIVATE -mconsole -static -static-libgcc -static-libstdc++ -Wl,--large-address-aware)
 
 # The end-to-end suite runs both under Wine (tests/e2e/run sets Wine up).

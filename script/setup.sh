@@ -32,7 +32,7 @@ need() {
 }
 
 need_build_tools() {
-    need cmake ninja-build g++ libgtest-dev g++-mingw-w64-i686 binutils-mingw-w64-i686
+    need cmake ninja-build g++ libgtest-dev g++-mingw-w64-i686 binutils-mingw-w64-i686 python3
 }
 
 jobs=$(nproc 2>/dev/null || echo 2)

@@ -1,6 +1,7 @@
 // The main window: its class, the window itself, the window procedure with the
 // one-second tick, painting, the menu commands and the tray icon's click.
 #include "shell/shell.h"
+#include "version.h"
 
 #include <algorithm>
 
@@ -50,7 +51,7 @@ void ShowAboutBox(HWND hwnd)
     MessageBoxA(hwnd,
                 "Quenmar watches physical memory and cleans it\n\r"
                 "Written by the Quenmar developers\n\r"
-                "Version 1.04\n\r"
+                "Version " QUENMAR_VERSION "\n\r"
                 "https://quenmar.example.org/",
                 "About Quenmar", MB_ICONINFORMATION);
 }

@@ -209,7 +209,7 @@ static Picture TrayPicture(bool click = false)
 
 // Menus do not cross processes under Wine: the menu is read from the exe, and
 // the live bar is driven by keyboard.
-static void Resources()
+static void Menu()
 {
     HMENU bar = LoadMenuA(LoadLibraryExA(quenmarExe, NULL, LOAD_LIBRARY_AS_DATAFILE), "MainMenu");
     std::string items;
@@ -221,13 +221,6 @@ static void Resources()
         }
     Check(items == "File=-1 About=102 Hide=104 Heavy Clean=101 Small Clean=103 =0 Exit=105 ",
           "menu \"MainMenu\": File (Heavy Clean, Small Clean, a separator, Exit), About, Hide", items);
-    std::vector<char> version(GetFileVersionInfoSizeA(quenmarExe, NULL) + 1);
-    VS_FIXEDFILEINFO *fixed = NULL;
-    UINT length;
-    GetFileVersionInfoA(quenmarExe, 0, (DWORD)version.size(), version.data());
-    VerQueryValueA(version.data(), "\\", (void **)&fixed, &length);
-    DWORD file = fixed ? fixed->dwFileVersionMS : 0, product = fixed ? fixed->dwProductVersionMS : 0;
-    Check(file == 0x10004 && product == 0x10004, "version resource: file and product 1.04", Format("%lx %lx", file, product));
 }
 
 static void Tray()
@@ -288,7 +281,7 @@ int main(int argc, char **argv)
             Ends("the close button");
             continue;
         }
-        Resources();
+        Menu();
         Tray();
         // Wine reports no private usage for another process; a written block is resident.
         PROCESS_MEMORY_COUNTERS m = {sizeof m};

@@ -1,6 +1,7 @@
 // Test helpers: fresh state, the whole program on the simulated platform, and
 // call tables.
 #include "tests/support/harness.h"
+#include "version.h"
 
 #include <algorithm>
 #include <utility>
@@ -80,5 +81,5 @@ Calls PaintCalls(const std::string &icon, DWORD availMiB, const char *trayResult
 }
 
 const char ABOUT_BOX[] = "MessageBoxA W1 'Quenmar watches physical memory and cleans it\n\r"
-                         "Written by the Quenmar developers\n\rVersion 1.04\n\rhttps://quenmar.example.org/' "
+                         "Written by the Quenmar developers\n\rVersion " QUENMAR_VERSION "\n\rhttps://quenmar.example.org/' "
                          "'About Quenmar' 0x40 held=0";
