@@ -18,6 +18,20 @@ i386_through_qemu() {
     grep -qsx enabled /proc/sys/fs/binfmt_misc/qemu-i386
 }
 
+# The archive this machine's apt already takes bookworm from, in a one-line
+# source ("deb [options] URI bookworm ...") or a deb822 stanza ("URIs:" with
+# "Suites: bookworm ...").
+debian_mirror() {
+    {
+        sed 's/\[[^]]*\]//' /etc/apt/sources.list /etc/apt/sources.list.d/*.list 2>/dev/null |
+            awk '$1 == "deb" && $3 == "bookworm" { print $2 }'
+        cat /etc/apt/sources.list.d/*.sources 2>/dev/null | awk -v RS= '
+            /(^|\n)Types:[^\n]*deb( |\n|$)/ && /(^|\n)Suites:[^\n]* bookworm( |\n|$)/ {
+                if (match($0, /(^|\n)URIs: *[^ \n]+/)) { uri = substr($0, RSTART, RLENGTH); sub(/.*URIs: */, "", uri); print uri }
+            }'
+    } | head -n 1
+}
+
 # Wine runs 32-bit Linux code. Where this kernel cannot run it, qemu-user runs
 # it instead; Debian 12's own qemu (7.2) cannot host Wine, the backported one can.
 ensure_i386_exec() {
@@ -30,7 +44,10 @@ ensure_i386_exec() {
     echo "this kernel does not run 32-bit programs: running them through qemu-user"
     if ! dpkg-query -W -f='${Version}' qemu-user-static 2>/dev/null | grep -q bpo; then
         if ! grep -rqs bookworm-backports /etc/apt/sources.list /etc/apt/sources.list.d/; then
-            echo "deb http://deb.debian.org/debian bookworm-backports main" >/etc/apt/sources.list.d/bookworm-backports.list
+            local mirror
+            mirror=$(debian_mirror)
+            [ -n "$mirror" ] || { echo "no Debian bookworm source in this machine's apt sources" >&2; return 1; }
+            echo "deb $mirror bookworm-backports main" >/etc/apt/sources.list.d/bookworm-backports.list
         fi
         apt-get update -q
         DEBIAN_FRONTEND=noninteractive apt-get install -y -q -t bookworm-backports qemu-user-static
