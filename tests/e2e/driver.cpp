@@ -2,9 +2,10 @@
 // user would, drives it with real key presses and mouse clicks, and checks what
 // only the real platform shows: resources, the paint, the tray, the boxes, the
 // exit code. One line per check, then "N passed, N failed".
-//   driver.exe QUENMAR_EXE MEMINFO   the suite; MEMINFO is the file bound over
-//                                    /proc/meminfo, rewritten in place
-//   driver.exe exit                  ends a running copy from its menu
+//   driver.exe QUENMAR_EXE MEMINFO [SHOTS]   the suite; MEMINFO is the file bound
+//                      over /proc/meminfo, rewritten in place; into the folder
+//                      SHOTS go pictures of the window, the About box and the tray
+//   driver.exe exit    ends a running copy from its menu
 #include <windows.h>
 #include <psapi.h>
 #include <stdio.h>
@@ -15,7 +16,7 @@
 #include <vector>
 
 static int passed, failed;
-static const char *quenmarExe, *meminfoPath;
+static const char *quenmarExe, *meminfoPath, *shotsDir;
 static PROCESS_INFORMATION quenmar;
 static HWND mainWnd;
 
@@ -71,6 +72,18 @@ static std::vector<DWORD> Capture(RECT r, const std::function<void(HDC)> &draw =
     return pixels;
 }
 
+// With a folder for pictures, the screen's pixels in r go there as NAME.ppm.
+static void Save(const std::string &name, RECT r)
+{
+    FILE *file = shotsDir ? fopen(Format("%s\\%s.ppm", shotsDir, name.c_str()).c_str(), "wb") : NULL;
+    if (!file)
+        return;
+    fprintf(file, "P6 %ld %ld 255\n", r.right - r.left, r.bottom - r.top);
+    for (DWORD pixel : Capture(r))
+        fputc(pixel >> 16, file), fputc(pixel >> 8 & 0xFF, file), fputc(pixel & 0xFF, file);
+    fclose(file);
+}
+
 // The main window of the copy started here, or of any copy when none was.
 static bool FindMain(DWORD ms)
 {
@@ -83,7 +96,7 @@ static bool FindMain(DWORD ms)
 
 // Waits for a box by its caption, runs whileOpen, presses OK and waits for the box
 // to go. Its text (in the static control 0xFFFF), or "" if it never came or stayed.
-static std::string AnswerBox(const char *caption, const std::function<void()> &whileOpen = nullptr)
+static std::string AnswerBox(const char *caption, const std::function<void(HWND)> &whileOpen = nullptr)
 {
     HWND box = NULL;
     char text[512] = "";
@@ -91,7 +104,7 @@ static std::string AnswerBox(const char *caption, const std::function<void()> &w
         return "";
     GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
     if (whileOpen)
-        whileOpen();
+        whileOpen(box);
     PostMessageA(box, WM_COMMAND, IDOK, (LPARAM)GetDlgItem(box, IDOK));
     return WaitFor([&] { return !IsWindow(box); }) ? text : "";
 }
@@ -100,7 +113,8 @@ static bool Launch()
 {
     STARTUPINFOA startup = {sizeof startup};
     CreateProcessA(quenmarExe, NULL, NULL, NULL, FALSE, 0, NULL, NULL, &startup, &quenmar);
-    return Check(FindMain(120000) && !AnswerBox("About Quenmar").empty() && IsWindow(mainWnd),
+    auto save = [](HWND box) { RECT r; GetWindowRect(box, &r), Save("about", r); };
+    return Check(FindMain(120000) && !AnswerBox("About Quenmar", save).empty() && IsWindow(mainWnd),
                  "start-up: the \"MyClass\" window \"Quenmar\", and the About box over it, which OK closes");
 }
 
@@ -183,9 +197,11 @@ static void PanelMatches(const char *name)
           Format("%s, window %ldx%ld, client area %ldx%ld", same ? "same pixels" : "other pixels",
                  outer.right - outer.left, outer.bottom - outer.top, client.right - client.left,
                  client.bottom - client.top));
+    Save("window", outer);
 }
 
 enum Picture { NO_ICON, NEUTRAL, GAIN, LOSS };
+static POINT trayFace; // the centre of the face found last
 
 // Our icon is the only yellow face in the right half of the taskbar; the colours
 // around it tell the picture. With click, it is clicked as well.
@@ -202,8 +218,9 @@ static Picture TrayPicture(bool click = false)
             DWORD c = s[y * w + x];
             blue += c == 0x0000FF || c == 0x00FFFF, red += c == 0xFF0000 || c == 0xFF00FF, silver += c == 0xC0C0C0;
         }
+    trayFace = {x0 + (left + right) / 2, y0 + (top + bottom) / 2};
     if (click && right >= 0)
-        Click({x0 + (left + right) / 2, y0 + (top + bottom) / 2});
+        Click(trayFace);
     return right < 0 ? NO_ICON : blue > 4 && !red ? GAIN : red > 4 && !blue ? LOSS : silver > 4 ? NEUTRAL : NO_ICON;
 }
 
@@ -236,6 +253,7 @@ static void Tray()
         bool ok = WaitFor([&] { return SetAvailable(availMiB += step), (shown = TrayPicture()) == expected; });
         Check(ok, Format("tray, hidden: available memory %s shows the %s picture",
                          step > 0 ? "rising" : step < 0 ? "falling" : "held", names[expected]), names[shown]);
+        Save(Format("tray-%s", names[expected]), {trayFace.x - 10, trayFace.y - 10, trayFace.x + 10, trayFace.y + 10});
     }
     RECT before, after;
     bool shown = (TrayPicture(true), Shown(true));
@@ -263,9 +281,9 @@ int main(int argc, char **argv)
     if (argc == 2 && !strcmp(argv[1], "exit")) // a copy already running here, ended as a user would
         return FindMain(180000) && (AnswerBox("About Quenmar"), Keys({VK_F10, VK_RETURN, VK_UP, VK_RETURN}),
                                     WaitFor([] { return !IsWindow(mainWnd); }, 30000)) ? 0 : 1;
-    if (argc != 3)
-        return fprintf(stderr, "usage: driver QUENMAR_EXE MEMINFO | driver exit\n"), 2;
-    quenmarExe = argv[1], meminfoPath = argv[2];
+    if (argc != 3 && argc != 4)
+        return fprintf(stderr, "usage: driver QUENMAR_EXE MEMINFO [SHOTS] | driver exit\n"), 2;
+    quenmarExe = argv[1], meminfoPath = argv[2], shotsDir = argc == 4 ? argv[3] : NULL;
     SetAvailable(3000);
     for (bool windows10 : {false, true}) {
         Windows10Metrics(windows10);
@@ -288,7 +306,7 @@ int main(int argc, char **argv)
         auto ResidentMiB = [&] { return GetProcessMemoryInfo(quenmar.hProcess, &m, sizeof m), m.WorkingSetSize >> 20; };
         unsigned long before = ResidentMiB(), held = 0, after = 0;
         Keys({VK_F10, VK_RETURN, VK_RETURN});
-        std::string text = AnswerBox("Vev Arivezu", [&] { held = ResidentMiB(); });
+        std::string text = AnswerBox("Vev Arivezu", [&](HWND) { held = ResidentMiB(); });
         bool released = WaitFor([&] { return (after = ResidentMiB()) < before + 32; });
         Check(text == "RAM Cleaned" && held > before + 256 && released,
               "Heavy Clean: \"RAM Cleaned\", the block held while the box is up and given back after OK",
