@@ -12,6 +12,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand)
     HWND hwnd = CreateMainWindow(instance);
     if (!hwnd)
         return 0;
+    // Before the icon is added: a shell that comes up later says so only once.
+    ListenToShell(hwnd);
 
     RefreshMemoryStatus();
     // The first paint comes before the tray icon exists: its modify fails, harmlessly.
@@ -21,7 +23,6 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand)
     ShowWindow(hwnd, SW_SHOW);
     windowVisible = 1;
     AddTrayIcon(hwnd, trayIconId, LoadIconA(instance, ICON_NEUTRAL), "Vellitor");
-    ListenToShell(hwnd);
     SetTimer(hwnd, MONITOR_TIMER_ID, MONITOR_TICK_MS, NULL);
     ShowAboutBox(hwnd);
 

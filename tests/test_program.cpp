@@ -16,16 +16,16 @@ TEST_F(Fresh, StartsInOrderWithTicksUnderTheAboutBox)
                           "GetTextExtentPoint32A 'System Memory Load : 100%' -> 189", "ReleaseDC 0",
                           "CreateWindowExA ex=0x80 'MyClass' 'Quenmar' style=0xa0000 CW_USEDEFAULT,CW_USEDEFAULT "
                           "318x132 parent=0 menu=0 inst=module param=0 -> W1",
+                          "RegisterWindowMessageA 'TaskbarCreated' -> 0xc100", "GetModuleHandleA 'user32.dll' -> user32",
+                          "GetProcAddress user32 'ChangeWindowMessageFilterEx' -> found",
+                          "ChangeWindowMessageFilterEx W1 0x78 allow -> 1",
+                          "ChangeWindowMessageFilterEx W1 0xc100 allow -> 1",
                           "GlobalMemoryStatus len=32", "ShowWindow W1 10", "UpdateWindow W1"} +
                         PaintCalls("GainIcon#2", 20, "0") + // against 0, and before the tray icon is there
                         Calls{"SetWindowPos W1 HWND_TOPMOST 0,0 0x0 flags=0x3", "ShowWindow W1 5",
                               "LoadIconA 'Vellitor' -> Vellitor#4",
                               "Shell_NotifyIconA NIM_ADD W1 id=0 flags=0x7 cb=120 icon=Vellitor#4 tip='Vellitor' -> 1",
-                              "DestroyIcon Vellitor#4 -> 1", "RegisterWindowMessageA 'TaskbarCreated' -> 0xc100",
-                              "GetModuleHandleA 'user32.dll' -> user32",
-                              "GetProcAddress user32 'ChangeWindowMessageFilterEx' -> found",
-                              "ChangeWindowMessageFilterEx W1 0x78 allow -> 1",
-                              "ChangeWindowMessageFilterEx W1 0xc100 allow -> 1", "SetTimer W1 1 1000 -> 1", ABOUT_BOX},
+                              "DestroyIcon Vellitor#4 -> 1", "SetTimer W1 1 1000 -> 1", ABOUT_BOX},
                     TakeCalls());
         SimPumpTicks(2); // the first tick ends steady, so it cleans at once; the second does not
         ExpectCalls({"W1 WM_TIMER 0x1 0", "TextOutA 0,45 'Available Physical RAM : 20971520 (20MB)'",

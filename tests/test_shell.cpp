@@ -89,20 +89,22 @@ TEST_F(Fresh, TrayPressHideAndMinimize)
 }
 
 // Run elevated, the click and the shell's restart come through once the window
-// lets them; before Windows 7 it cannot, and the icon is lost with the shell.
+// lets them, also for a shell that comes up after the first add (at logon);
+// before Windows 7 it cannot, and the icon is lost with the shell.
 TEST_F(Fresh, ElevatedCopyHearsTheShell)
 {
-    const struct { bool elevated, beforeWindows7, hears; } cases[] = {
-        {false, false, true}, {false, true, true}, {true, false, true}, {true, true, false}};
+    const struct { bool elevated, beforeWindows7, shellLate, hears; } cases[] = {
+        {false, false, false, true}, {false, true, true, true}, {true, false, false, true}, {true, false, true, true},
+        {true, true, false, false}};
     for (const auto &c : cases) {
         Reset();
-        simElevated = c.elevated, simBeforeWindows7 = c.beforeWindows7;
+        simElevated = c.elevated, simBeforeWindows7 = c.beforeWindows7, simShellStartsLate = c.shellLate;
         RunProgram([&](HWND hwnd) {
-            bool clicked = SimTrayClick(hwnd, 0, WM_LBUTTONDOWN);
+            bool added = SimFindTrayIcon(hwnd, 0) != nullptr, clicked = SimTrayClick(hwnd, 0, WM_LBUTTONDOWN);
             SimShellRestart();
-            EXPECT_EQ(std::make_tuple(c.hears, !c.hears, c.hears),
-                      std::make_tuple(clicked, windowVisible == 1, SimFindTrayIcon(hwnd, 0) != nullptr))
-                << "elevated " << c.elevated << ", before Windows 7 " << c.beforeWindows7;
+            EXPECT_EQ(std::make_tuple(true, c.hears, !c.hears, c.hears),
+                      std::make_tuple(added, clicked, windowVisible == 1, SimFindTrayIcon(hwnd, 0) != nullptr))
+                << "elevated " << c.elevated << ", before Windows 7 " << c.beforeWindows7 << ", shell late " << c.shellLate;
         });
     }
 }

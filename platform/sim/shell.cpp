@@ -8,11 +8,22 @@
 
 std::vector<SimTrayIcon> simTray;
 bool simTrayRefuseAdd;
+bool simShellStartsLate;
 
 void SimResetShell()
 {
     simTray.clear();
-    simTrayRefuseAdd = false;
+    simTrayRefuseAdd = simShellStartsLate = false;
+}
+
+// "TaskbarCreated" to every window that lets it through as it goes out, sent
+// at once or posted.
+static void AnnounceTaskbar(bool post)
+{
+    UINT msg = SimMessageNumber("TaskbarCreated");
+    for (size_t i = 0; i < simWindows.size(); i++)
+        if (SimLetThrough(simWindows[i].hwnd, msg))
+            post ? SimPost(simWindows[i].hwnd, msg, 0, 0) : (void)SimSend(simWindows[i].hwnd, msg, 0, 0);
 }
 
 static SimTrayIcon *Find(HWND hwnd, UINT id)
@@ -71,7 +82,10 @@ BOOL WINAPI Shell_NotifyIconA(DWORD message, NOTIFYICONDATAA *data)
     BOOL ok = FALSE;
     SimTrayIcon *icon = Find(data->hWnd, data->uID);
     if (data->cbSize == NOTIFYICONDATAA_V1_SIZE) {
-        if (message == NIM_ADD && !icon && !simTrayRefuseAdd) {
+        if (message == NIM_ADD && simShellStartsLate) { // not up yet: it comes up at once and says so
+            simShellStartsLate = false;
+            AnnounceTaskbar(true);
+        } else if (message == NIM_ADD && !icon && !simTrayRefuseAdd) {
             SimTrayIcon added{data->hWnd, data->uID, 0, "0", ""};
             if ((ok = Apply(added, *data)))
                 simTray.push_back(added);
@@ -106,7 +120,10 @@ BOOL WINAPI Shell_NotifyIconA(DWORD message, NOTIFYICONDATAA *data)
 bool SimTrayClick(HWND hwnd, UINT id, UINT mouseMessage)
 {
     const SimTrayIcon *icon = Find(hwnd, id);
-    return icon && icon->callback && SimSendFromShell(hwnd, icon->callback, id, mouseMessage);
+    if (!icon || !icon->callback || !SimLetThrough(hwnd, icon->callback))
+        return false;
+    SimSend(hwnd, icon->callback, id, mouseMessage);
+    return true;
 }
 
 // Explorer ended and started again: every icon is gone, and each window hears
@@ -114,7 +131,5 @@ bool SimTrayClick(HWND hwnd, UINT id, UINT mouseMessage)
 void SimShellRestart()
 {
     simTray.clear();
-    UINT msg = SimMessageNumber("TaskbarCreated");
-    for (size_t i = 0; i < simWindows.size(); i++)
-        SimSendFromShell(simWindows[i].hwnd, msg, 0, 0);
+    AnnounceTaskbar(false);
 }

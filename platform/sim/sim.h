@@ -90,6 +90,7 @@ struct SimTrayIcon {
 };
 extern std::vector<SimTrayIcon> simTray;
 extern bool simTrayRefuseAdd;           // the shell refuses adds
+extern bool simShellStartsLate;         // it refuses the first, then comes up and says so
 const SimTrayIcon *SimFindTrayIcon(HWND hwnd, UINT id);
 // A mouse message on the icon, sent to its window as its callback; false when
 // nothing arrived (no such icon, no callback, or filtered out).

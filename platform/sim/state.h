@@ -26,9 +26,9 @@ bool SimIconLive(HICON icon);
 // window.cpp: the window behind a handle, also once destroyed; or only while it lives.
 SimWindow *SimWindowOf(HWND hwnd);
 SimWindow *SimLiveWindow(HWND hwnd);
-// A message from the shell, which runs at a lower integrity level than an
-// elevated program; sent at once. False when it did not arrive.
-bool SimSendFromShell(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+// Whether a message from the shell, which runs at a lower integrity level than
+// an elevated program, reaches the window.
+bool SimLetThrough(HWND hwnd, UINT msg);
 
 // paint.cpp
 bool SimHasSomethingToPaint(const SimWindow &w);

@@ -100,24 +100,24 @@ BOOL WINAPI ChangeWindowMessageFilterEx(HWND hwnd, UINT msg, DWORD action, PCHAN
             action <= MSGFLT_DISALLOW ? actions[action] : "?", ok);
     if (ok && action == MSGFLT_ALLOW)
         allowedFromBelow.insert({hwnd, msg});
-    else if (ok)
+    else if (ok && action == MSGFLT_DISALLOW)
         allowedFromBelow.erase({hwnd, msg});
+    else if (ok) // the window's whole filter
+        allowedFromBelow.erase(allowedFromBelow.lower_bound({hwnd, 0}), allowedFromBelow.upper_bound({hwnd, ~0u}));
     return ok;
 }
 
 // Run elevated, the program gets what the shell sends only where the window
-// lets it through (UIPI); below WM_USER as above it, since for these messages
-// Windows documents no exception.
-bool SimSendFromShell(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+// lets it through (UIPI), as the message is sent. Windows lets some messages
+// below WM_USER through whatever the filter, without saying which; here none.
+bool SimLetThrough(HWND hwnd, UINT msg)
 {
     if (!SimLiveWindow(hwnd))
         return false;
     if (simElevated && !allowedFromBelow.count({hwnd, msg})) {
-        SimLogf("%s %s %#zx %#zx dropped by UIPI", SimWindowName(hwnd).c_str(), SimMessageName(msg).c_str(),
-                (size_t)wParam, (size_t)lParam);
+        SimLogf("%s %s dropped by UIPI", SimWindowName(hwnd).c_str(), SimMessageName(msg).c_str());
         return false;
     }
-    SimSend(hwnd, msg, wParam, lParam);
     return true;
 }
 
