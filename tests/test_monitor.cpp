@@ -35,11 +35,6 @@ TEST(Clean, SizeIsWithinAQuarterAndFifteenSixteenths)
         EXPECT_EQ(c.size, CleanSize(c.total, c.avail, c.mode)) << c.total << " " << c.avail << " mode " << c.mode;
 }
 
-#define GRANTED(bytes) "HeapAlloc " bytes " flags=0x8 -> granted"
-#define REFUSED(bytes) "HeapAlloc " bytes " flags=0x8 -> refused"
-#define FREED(bytes) "HeapFree " bytes " flags=0x0 zero=1"
-#define BOX(text, held) "MessageBoxA ?0x1234 '" text "' 'Vev Arivezu' 0x0 held=" held
-
 // The block is filled before the box, held while it is up and freed after; a
 // refused block is asked for once more at the lower bound. Nothing else changes:
 // no new snapshot, the trend and the schedule as they were.
@@ -47,15 +42,17 @@ TEST_F(Fresh, CleanFillsReportsAndGivesBack)
 {
     const struct { DWORD avail; CleanMode mode; size_t heapLimit; Calls calls; } cases[] = {
         {20 * MiB + 1, CLEAN_HEAVY, SIZE_MAX, // not a whole number of pages
-         {GRANTED("31457281"), BOX("RAM Cleaned", "31457281"), FREED("31457281")}},
-        {20 * MiB, CLEAN_SMALL, SIZE_MAX, {GRANTED("26214400"), BOX("RAM Cleaned", "26214400"), FREED("26214400")}},
+         {GRANTED("31457281"), BOX("?0x1234", "RAM Cleaned", "31457281"), FREED("31457281")}},
+        {20 * MiB, CLEAN_SMALL, SIZE_MAX,
+         {GRANTED("26214400"), BOX("?0x1234", "RAM Cleaned", "26214400"), FREED("26214400")}},
         {20 * MiB, CLEAN_AUTO, SIZE_MAX, {GRANTED("26214400"), FREED("26214400")}},
         {20 * MiB, CLEAN_HEAVY, 20 * MiB,
-         {REFUSED("31457280"), GRANTED("16777216"), BOX("RAM Cleaned", "16777216"), FREED("16777216")}},
+         {REFUSED("31457280"), GRANTED("16777216"), BOX("?0x1234", "RAM Cleaned", "16777216"), FREED("16777216")}},
         {20 * MiB, CLEAN_AUTO, 20 * MiB, {REFUSED("26214400"), GRANTED("16777216"), FREED("16777216")}},
-        {20 * MiB, CLEAN_SMALL, MiB, {REFUSED("26214400"), REFUSED("16777216"), BOX("RAM cannot be locked", "0")}},
+        {20 * MiB, CLEAN_SMALL, MiB,
+         {REFUSED("26214400"), REFUSED("16777216"), BOX("?0x1234", "RAM cannot be locked", "0")}},
         {20 * MiB, CLEAN_AUTO, MiB, {REFUSED("26214400"), REFUSED("16777216")}},
-        {8 * MiB, CLEAN_HEAVY, MiB, {REFUSED("16777216"), BOX("RAM cannot be locked", "0")}},
+        {8 * MiB, CLEAN_HEAVY, MiB, {REFUSED("16777216"), BOX("?0x1234", "RAM cannot be locked", "0")}},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.calls[0]);

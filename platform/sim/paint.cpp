@@ -94,7 +94,8 @@ BOOL WINAPI GetTextMetricsA(HDC dc, TEXTMETRICA *metrics)
     return TRUE;
 }
 
-// Only the characters of the table above can be measured.
+// Only the characters of the table above can be measured. Not logged: what a
+// measure does shows in the size the program makes of it.
 BOOL WINAPI GetTextExtentPoint32A(HDC dc, LPCSTR text, int length, SIZE *size)
 {
     bool ok = dc == simScreenDC || dc == simDC;
@@ -104,7 +105,6 @@ BOOL WINAPI GetTextExtentPoint32A(HDC dc, LPCSTR text, int length, SIZE *size)
         ok = index < sizeof simSystemFontWidths;
         width += ok ? simSystemFontWidths[index] : 0;
     }
-    SimLogf("GetTextExtentPoint32A '%.*s' -> %s", length, text, ok ? std::to_string(width).c_str() : "0");
     if (ok)
         *size = SIZE{width, simFontHeight};
     return ok;

@@ -1,7 +1,6 @@
 // Test helpers: fresh state, the whole program on the simulated platform, and
 // call tables.
 #include "tests/support/harness.h"
-#include "version.h"
 
 #include <algorithm>
 #include <utility>
@@ -46,12 +45,6 @@ void ExpectCalls(const Calls &expected, const Calls &actual)
     EXPECT_TRUE(expected == actual) << "expected:\n" << lists[0] << "actual:\n" << lists[1];
 }
 
-Calls operator+(Calls a, const Calls &b)
-{
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-}
-
 int RunProgram(const std::function<void(HWND)> &body, int showCommand)
 {
     bool ran = false;
@@ -67,19 +60,3 @@ int RunProgram(const std::function<void(HWND)> &body, int showCommand)
     simIdle = nullptr;
     return code;
 }
-
-Calls PaintCalls(const std::string &icon, DWORD availMiB, const char *trayResult)
-{
-    std::string avail = std::to_string(availMiB);
-    return {"W1 WM_PAINT 0 0", "BeginPaint W1",
-            "Shell_NotifyIconA NIM_MODIFY W1 id=0 flags=0x6 icon=" + icon + " tip='RAM : " + avail + "/64Mb' -> " +
-                trayResult,
-            "TextOutA 0,0 'Tamsel's Memory Defragger'", "TextOutA 0,30 'Total Physical RAM : 67108864 (64MB)'",
-            "TextOutA 0,45 'Available Physical RAM : " + std::to_string(availMiB * MiB) + " (" + avail + "MB)'",
-            "TextOutA 0,60 'Total Swapfile Size : 58720256 (56MB)'", "TextOutA 0,75 'System Memory Load : 68%'",
-            "EndPaint W1"};
-}
-
-const char ABOUT_BOX[] = "MessageBoxA W1 'Quenmar watches physical memory and cleans it\n\r"
-                         "Written by the Quenmar developers\n\rVersion " QUENMAR_VERSION "\n\rhttps://quenmar.example.org/' "
-                         "'About Quenmar' 0x40 held=0";

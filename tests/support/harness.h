@@ -4,6 +4,7 @@
 
 #include "platform/sim/sim.h"
 #include "shell/shell.h"
+#include "version.h"
 
 #include <gtest/gtest.h>
 
@@ -30,12 +31,18 @@ Calls TakeCalls(std::initializer_list<const char *> prefixes = {});
 // Compares in order and prints both lists on a mismatch. An empty table
 // asserts that nothing was called.
 void ExpectCalls(const Calls &expected, const Calls &actual);
-Calls operator+(Calls a, const Calls &b);
 
 // Runs WinMain; at the first idle moment of its loop the log is cleared and body
 // runs with the main window, after which Exit is chosen unless body ended it.
 int RunProgram(const std::function<void(HWND)> &body, int showCommand = SW_SHOWDEFAULT);
 
-// One paint of the panel from SetAvailable's memory, the tray showing icon.
-Calls PaintCalls(const std::string &icon, DWORD availMiB, const char *trayResult = "1");
-extern const char ABOUT_BOX[];
+// Call lines of the clean: the block asked for, given back, and the box over it.
+#define GRANTED(bytes) "HeapAlloc " bytes " flags=0x8 -> granted"
+#define REFUSED(bytes) "HeapAlloc " bytes " flags=0x8 -> refused"
+#define FREED(bytes) "HeapFree " bytes " flags=0x0 zero=1"
+#define BOX(owner, text, held) "MessageBoxA " owner " '" text "' 'Vev Arivezu' 0x0 held=" held
+
+// The About box, as start-up and the About command show it.
+#define ABOUT_BOX                                                                                                 \
+    "MessageBoxA W1 'Quenmar watches physical memory and cleans it\n\rWritten by the Quenmar developers\n\r"    \
+    "Version " QUENMAR_VERSION "\n\rhttps://quenmar.example.org/' 'About Quenmar' 0x40 held=0"
