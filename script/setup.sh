@@ -24,11 +24,23 @@ need() {
         apt_updated=
     fi
     if [ -z "${apt_updated:-}" ]; then
-        apt-get update -q
+        apt_update
         apt_updated=1
     fi
     echo "installing: ${missing[*]}"
     DEBIAN_FRONTEND=noninteractive apt-get install -y -q "${missing[@]}"
+}
+
+# A mirror half way through a sync can fail one index of many; apt-get then
+# ignores it and exits 100. Try again a little later, then go on with what was
+# read: the install itself says if a package cannot be had.
+apt_update() {
+    local try
+    for try in 1 2 3; do
+        apt-get update -q && return 0
+        [ "$try" -eq 3 ] || sleep 10
+    done
+    echo "apt-get update failed for some sources; installing from what it could read" >&2
 }
 
 need_build_tools() {

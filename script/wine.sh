@@ -49,7 +49,7 @@ ensure_i386_exec() {
             [ -n "$mirror" ] || { echo "no Debian bookworm source in this machine's apt sources" >&2; return 1; }
             echo "deb $mirror bookworm-backports main" >/etc/apt/sources.list.d/bookworm-backports.list
         fi
-        apt-get update -q
+        apt_update
         DEBIAN_FRONTEND=noninteractive apt-get install -y -q -t bookworm-backports qemu-user-static
     fi
     local qemu=/usr/bin/qemu-i386-static binfmt=/proc/sys/fs/binfmt_misc
