@@ -45,8 +45,6 @@ typedef intptr_t(WINAPI *FARPROC)();
 
 #define MAKEINTRESOURCEA(i) ((LPSTR)(uintptr_t)(WORD)(i))
 #define IS_INTRESOURCE(p) (((uintptr_t)(p) >> 16) == 0)
-#define LOWORD(l) ((WORD)((uintptr_t)(l) & 0xffff))
-#define HIWORD(l) ((WORD)(((uintptr_t)(l) >> 16) & 0xffff))
 #define MAKEWPARAM(l, h) ((WPARAM)(DWORD)((WORD)(l) | ((DWORD)(WORD)(h) << 16)))
 
 struct MEMORYSTATUS {
@@ -158,7 +156,6 @@ typedef CHANGEFILTERSTRUCT *PCHANGEFILTERSTRUCT;
 #define WM_LBUTTONUP 0x0202
 #define WM_LBUTTONDBLCLK 0x0203
 #define WM_RBUTTONDOWN 0x0204
-#define WM_RBUTTONUP 0x0205
 #define WM_USER 0x0400
 
 #define SC_MINIMIZE 0xF020
@@ -166,10 +163,7 @@ typedef CHANGEFILTERSTRUCT *PCHANGEFILTERSTRUCT;
 #define SC_RESTORE 0xF120
 
 #define MK_LBUTTON 0x0001
-#define MK_RBUTTON 0x0002
 #define MK_SHIFT 0x0004
-#define MK_CONTROL 0x0008
-#define MK_MBUTTON 0x0010
 
 #define SW_HIDE 0
 #define SW_SHOWNORMAL 1
@@ -184,7 +178,6 @@ typedef CHANGEFILTERSTRUCT *PCHANGEFILTERSTRUCT;
 #define WS_CAPTION 0x00C00000L
 #define WS_SYSMENU 0x00080000L
 #define WS_MINIMIZEBOX 0x00020000L
-#define WS_EX_TOPMOST 0x00000008L
 #define WS_EX_TOOLWINDOW 0x00000080L
 #define CW_USEDEFAULT ((int)0x80000000)
 
