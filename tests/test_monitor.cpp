@@ -74,9 +74,7 @@ TEST_F(Fresh, ScheduleCleansAtTheFirstSteadyTickThenEvery600)
         {601, 1200, {600, 1200}} /* the credit went with the first clean */,
     };
     for (const auto &c : cases) {
-        Reset();
-        simMemory = SimMachineMemory{50, 64 * 1024, 32 * 1024, 0, 0}; // small blocks keep long runs fast
-        RefreshMemoryStatus();
+        Reset(); // no snapshot: the cleans take 0 bytes, which keeps long runs fast
         std::vector<int> cleans;
         for (int tick = 1; tick <= c.ticks; tick++) {
             trend = tick >= c.firstSteady ? TREND_STEADY : tick % 2 ? TREND_GAIN : TREND_LOSS;
