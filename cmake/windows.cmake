@@ -18,7 +18,7 @@ target_include_directories(e2e_driver PRIVATE ${CMAKE_SOURCE_DIR})
 # Win32 records are set up as {size} with the rest zero.
 target_compile_options(e2e_driver PRIVATE -Wno-missing-field-initializers)
 # Large-address-aware too: it reads the figures such a program is given.
-target_link_libraries(e2e_driver PRIVATE psapi advapi32 user32 gdi32 kernel32)
+target_link_libraries(e2e_driver PRIVATE psapi advapi32 shell32 user32 gdi32 kernel32)
 target_link_options(e2e_driver PRIVATE -mconsole -static -static-libgcc -static-libstdc++ -Wl,--large-address-aware)
 
 # The end-to-end suite runs both under Wine (tests/e2e/run sets Wine up).

@@ -55,7 +55,11 @@ void UpdateStatus(HWND hwnd, BYTE mode)
     ClassifyTrend();
     char text[STATUS_TEXT_SIZE];
     FormatTip(text, sizeof text);
-    ModifyTrayIcon(hwnd, trayIconId, text);
+    // At a tick, a modify that fails means the icon is gone and no
+    // "TaskbarCreated" will say so: an add refused by a shell not up yet at
+    // logon, or an icon the shell dropped. Put it back, once a tick at most.
+    if (!ModifyTrayIcon(hwnd, trayIconId, text) && mode == STATUS_TICK)
+        RestoreTrayIcon(hwnd, text);
     if (mode != STATUS_PAINT)
         return;
     for (int line = 0; line < PANEL_LINES; line++) {

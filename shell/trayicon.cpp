@@ -61,8 +61,8 @@ HICON TrendIcon(BYTE trendValue)
     return trendValue == TREND_GAIN ? iconGain : trendValue == TREND_LOSS ? iconLose : iconNeutral;
 }
 
-// After the shell restarts ("TaskbarCreated") every tray icon is gone; put ours
-// back as it stood, with a fresh handle for the add to consume.
+// After the shell restarts ("TaskbarCreated"), or when a tick finds the icon
+// gone, put ours back as it stands, with a fresh handle for the add to consume.
 void RestoreTrayIcon(HWND hwnd, LPCSTR tip)
 {
     LPCSTR name = trend == TREND_GAIN ? ICON_GAIN : trend == TREND_LOSS ? ICON_LOSE : ICON_NEUTRAL;

@@ -119,3 +119,52 @@ TEST_F(Fresh, TickHiddenAndTheShellRestarting)
         EXPECT_EQ((std::vector<int>{601, 1201}), cleans);
     });
 }
+
+// The icon gone with no "TaskbarCreated" to say so: the shell refused the add at
+// start-up and came up later (r), or dropped the icon mid-run (d). The next tick
+// puts it back with its picture and tip, also elevated (e) and before Windows 7
+// (7, where the click cannot come through); a shell that never comes (n) gets
+// one add a tick. No handle is left behind.
+TEST_F(Fresh, TrayIconPutBackAtTheNextTick)
+{
+#define ADD(icon, avail, result)                                                                                  \
+    "LoadIconA '" icon "' -> " icon "#" avail, "Shell_NotifyIconA NIM_ADD W1 id=0 flags=0x7 cb=120 icon=" icon   \
+    "#" avail " tip='RAM : 30/64Mb' -> " result, "DestroyIcon " icon "#" avail " -> 1"
+    const Calls putBack = {"Shell_NotifyIconA NIM_MODIFY W1 id=0 flags=0x6 icon=GainIcon#2 tip='RAM : 30/64Mb' -> 0",
+                           ADD("GainIcon", "5", "1")},
+                untouched = {"Shell_NotifyIconA NIM_MODIFY W1 id=0 flags=0x6 icon=Vellitor#3 tip='RAM : 30/64Mb' -> 1"},
+                refused = {"Shell_NotifyIconA NIM_MODIFY W1 id=0 flags=0x6 icon=GainIcon#2 tip='RAM : 30/64Mb' -> 0",
+                           ADD("GainIcon", "5", "0")},
+                refusedAgain = {"Shell_NotifyIconA NIM_MODIFY W1 id=0 flags=0x6 icon=Vellitor#3 tip='RAM : 30/64Mb' -> 0",
+                                ADD("Vellitor", "6", "0")};
+#undef ADD
+    const struct { const char *run; Calls first, second; bool clickArrives; } cases[] = {
+        {"r", putBack, untouched, true}, {"d", putBack, untouched, true}, {"er", putBack, untouched, true},
+        {"ed", putBack, untouched, true}, {"e7d", putBack, untouched, false}, {"n", refused, refusedAgain, false},
+    };
+    for (const auto &c : cases) {
+        Reset();
+        simElevated = strchr(c.run, 'e'), simBeforeWindows7 = strchr(c.run, '7');
+        simTrayRefuseAdd = strchr(c.run, 'r') || strchr(c.run, 'n');
+        RunProgram([&](HWND hwnd) {
+            SimSend(hwnd, WM_COMMAND, IDM_HIDE, 0); // hidden, the tick's picture stays up
+            if (strchr(c.run, 'd')) {
+                SimPumpTicks(1);
+                simTray.clear();
+            }
+            simTrayRefuseAdd = strchr(c.run, 'n'); // r: up now, without a word
+            SetAvailable(30);
+            const char *prefixes[] = {"Shell_NotifyIconA", "LoadIconA", "DestroyIcon"};
+            for (const Calls *expected : {&c.first, &c.second}) {
+                TakeCalls();
+                SimPumpTicks(1);
+                ExpectCalls(*expected, TakeCalls({prefixes[0], prefixes[1], prefixes[2]}));
+            }
+            const SimTrayIcon *icon = SimFindTrayIcon(hwnd, 0);
+            EXPECT_EQ(std::make_tuple(c.run[0] != 'n', c.clickArrives, (size_t)3),
+                      std::make_tuple(icon && icon->tip == "RAM : 30/64Mb" && icon->callback == WM_TRAYNOTIFY,
+                                      SimTrayClick(hwnd, 0, WM_LBUTTONDOWN) && windowVisible, SimLiveIcons()))
+                << c.run;
+        });
+    }
+}
