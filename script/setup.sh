@@ -1,4 +1,4 @@
-# Sourced by the scripts: installs what is missing on a Debian 12 machine
+# Sourced by the scripts: installs what is missing on a Debian 12 or 13 machine
 # (as root, with apt-get) and skips what is there. Run as another user, it
 # says what is missing and how to get it, and stops.
 
@@ -28,19 +28,56 @@ need() {
         apt_updated=1
     fi
     echo "installing: ${missing[*]}"
-    DEBIAN_FRONTEND=noninteractive apt-get install -y -q "${missing[@]}"
+    apt_install "${missing[@]}" && return 0
+    # apt-get -y never downgrades, and -t only raises the release's own suites
+    # below the priority a downgrade needs.
+    local codename
+    codename=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
+    if [ -n "$codename" ]; then
+        echo "the install failed; trying once more from $codename's own suites, where each i386 library can be taken at its amd64 twin's version without the updates' indexes"
+        apt_install -t "$codename" "${missing[@]}" && return 0
+    fi
+    install_diagnosis "${missing[@]}"
+    return 1
+}
+
+apt_install() {
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -q "$@"
 }
 
 # A mirror half way through a sync can fail one index of many; apt-get then
 # ignores it and exits 100. Try again a little later, then go on with what was
-# read: the install itself says if a package cannot be had.
+# read: the install itself says if a package cannot be had. The indexes that
+# failed are kept for the diagnosis.
 apt_update() {
-    local try
+    local try log
+    log=$(mktemp)
     for try in 1 2 3; do
-        apt-get update -q && return 0
+        if (set -o pipefail; apt-get update -q 2>&1 | tee "$log"); then
+            apt_failed_indexes=
+            rm -f "$log"
+            return 0
+        fi
         [ "$try" -eq 3 ] || sleep 10
     done
+    apt_failed_indexes=$(sed -n 's/^E: Failed to fetch \([^ ]*\) *\(.*\)$/  \1: \2/p' "$log")
+    rm -f "$log"
     echo "apt-get update failed for some sources; installing from what it could read" >&2
+}
+
+install_diagnosis() {
+    {
+        echo
+        echo "could not install: $*"
+        if [ -n "${apt_failed_indexes:-}" ]; then
+            echo "the package archive could not be read whole; these indexes failed (a mirror part way through a sync):"
+            echo "$apt_failed_indexes"
+            echo "This is the archive, not this project. Nothing was installed against apt's checks and nothing was"
+            echo "downgraded. Try again later, when the archive's indexes match their Release files again."
+        else
+            echo "apt-get could not install them from this machine's sources (see its messages above)."
+        fi
+    } >&2
 }
 
 need_build_tools() {

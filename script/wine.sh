@@ -18,22 +18,30 @@ i386_through_qemu() {
     grep -qsx enabled /proc/sys/fs/binfmt_misc/qemu-i386
 }
 
-# The archive this machine's apt already takes bookworm from, in a one-line
-# source ("deb [options] URI bookworm ...") or a deb822 stanza ("URIs:" with
-# "Suites: bookworm ...").
+# The machine's Debian release, by codename: bookworm, trixie.
+debian_codename() {
+    (. /etc/os-release && echo "${VERSION_CODENAME:-}")
+}
+
+# The archive this machine's apt already takes its release from, in a one-line
+# source ("deb [options] URI CODENAME ...") or a deb822 stanza ("URIs:" with
+# "Suites: CODENAME ...").
 debian_mirror() {
+    local codename
+    codename=$(debian_codename)
     {
         sed 's/\[[^]]*\]//' /etc/apt/sources.list /etc/apt/sources.list.d/*.list 2>/dev/null |
-            awk '$1 == "deb" && $3 == "bookworm" { print $2 }'
-        cat /etc/apt/sources.list.d/*.sources 2>/dev/null | awk -v RS= '
-            /(^|\n)Types:[^\n]*deb( |\n|$)/ && /(^|\n)Suites:[^\n]* bookworm( |\n|$)/ {
+            awk -v c="$codename" '$1 == "deb" && $3 == c { print $2 }'
+        cat /etc/apt/sources.list.d/*.sources 2>/dev/null | awk -v RS= -v c="$codename" '
+            /(^|\n)Types:[^\n]*deb( |\n|$)/ && $0 ~ "(^|\n)Suites:[^\n]* " c "( |\n|$)" {
                 if (match($0, /(^|\n)URIs: *[^ \n]+/)) { uri = substr($0, RSTART, RLENGTH); sub(/.*URIs: */, "", uri); print uri }
             }'
     } | head -n 1
 }
 
 # Wine runs 32-bit Linux code. Where this kernel cannot run it, qemu-user runs
-# it instead; Debian 12's own qemu (7.2) cannot host Wine, the backported one can.
+# it instead; Debian 12's own qemu (7.2) cannot host Wine, so there it comes
+# from the release's backports; later releases' own can.
 ensure_i386_exec() {
     runs_i386 && return 0
     if [ "$(id -u)" -ne 0 ]; then
@@ -42,15 +50,20 @@ ensure_i386_exec() {
         return 1
     fi
     echo "this kernel does not run 32-bit programs: running them through qemu-user"
-    if ! dpkg-query -W -f='${Version}' qemu-user-static 2>/dev/null | grep -q bpo; then
-        if ! grep -rqs bookworm-backports /etc/apt/sources.list /etc/apt/sources.list.d/; then
+    local codename backports=
+    codename=$(debian_codename)
+    [ "$codename" != bookworm ] || backports=$codename-backports
+    if [ -z "$backports" ]; then
+        need qemu-user-static
+    elif ! dpkg-query -W -f='${Version}' qemu-user-static 2>/dev/null | grep -q bpo; then
+        if ! grep -rqs "$backports" /etc/apt/sources.list /etc/apt/sources.list.d/; then
             local mirror
             mirror=$(debian_mirror)
-            [ -n "$mirror" ] || { echo "no Debian bookworm source in this machine's apt sources" >&2; return 1; }
-            echo "deb $mirror bookworm-backports main" >/etc/apt/sources.list.d/bookworm-backports.list
+            [ -n "$mirror" ] || { echo "no Debian $codename source in this machine's apt sources" >&2; return 1; }
+            echo "deb $mirror $backports main" >"/etc/apt/sources.list.d/$backports.list"
         fi
         apt_update
-        DEBIAN_FRONTEND=noninteractive apt-get install -y -q -t bookworm-backports qemu-user-static
+        apt_install -t "$backports" qemu-user-static
     fi
     local qemu=/usr/bin/qemu-i386-static binfmt=/proc/sys/fs/binfmt_misc
     [ -e $binfmt/register ] || mount -t binfmt_misc binfmt_misc $binfmt
