@@ -101,6 +101,19 @@ wine_prefix() {
 wine_desktop() {
     bg_wait wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Quenmar /f >/dev/null 2>&1
     bg_wait wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Quenmar /d "$1" /f >/dev/null 2>&1
+    wine_desktop_shell
+    bg_wait wineserver -w
+}
+
+# wine_desktop_shell: the prefix's desktop "Quenmar" has a taskbar and tray.
+# Wine 8 gives them to every desktop; since Wine 9 only the desktop named
+# "shell" has them unless its own key (Desktops\NAME) sets EnableShell. It waits
+# for the prefix's Wine to end after a change (the desktop started for it has no display).
+wine_desktop_shell() {
+    awk '/^\[/ { key = index($0, "[Software\\\\Wine\\\\Explorer\\\\Desktops\\\\Quenmar]") == 1 }
+         key && $0 == "\"EnableShell\"=dword:00000001" { found = 1 } END { exit !found }' "$WINEPREFIX/user.reg" 2>/dev/null &&
+        return 0
+    bg_wait wine reg add 'HKCU\Software\Wine\Explorer\Desktops\Quenmar' /v EnableShell /t REG_DWORD /d 1 /f >/dev/null 2>&1
     bg_wait wineserver -w
 }
 
