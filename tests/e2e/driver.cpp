@@ -204,9 +204,14 @@ enum Picture { NO_ICON, NEUTRAL, GAIN, LOSS };
 static POINT trayFace; // the centre of the face found last
 
 // Our icon is the only yellow face in the right half of the taskbar; the colours
-// around it tell the picture. With click, it is clicked as well.
+// around it tell the picture. With click, it is clicked as well. The taskbar
+// is painted again first, background and all: Wine 10 draws a changed icon
+// over the old one without erasing it, which would leave the last picture's
+// halo around a plain face.
 static Picture TrayPicture(bool click = false)
 {
+    if (HWND taskbar = FindWindowA("Shell_TrayWnd", NULL))
+        RedrawWindow(taskbar, NULL, NULL, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
     int width = GetSystemMetrics(SM_CXSCREEN), x0 = width / 2, y0 = GetSystemMetrics(SM_CYSCREEN) - 48, w = width - x0;
     std::vector<DWORD> s = Capture({x0, y0, x0 + w, y0 + 48});
     int left = w, right = -1, top = 48, bottom = -1, blue = 0, red = 0, silver = 0;
