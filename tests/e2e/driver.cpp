@@ -287,10 +287,18 @@ static void Windows10Metrics(bool set)
             : RegDeleteKeyValueA(HKEY_CURRENT_USER, key, value);
 }
 
+// The driver started beside a running copy joins the copy's Wine desktop. Wine 8
+// puts it there from a default in the prefix; Wine 10 ignores that default.
+static void OnDesktop(const char *name)
+{
+    if (HDESK desktop = OpenDesktopA(name, 0, FALSE, GENERIC_ALL))
+        SetThreadDesktop(desktop);
+}
+
 int main(int argc, char **argv)
 {
     if (argc == 2 && !strcmp(argv[1], "exit")) // a copy already running here, ended as a user would
-        return FindMain(180000) && (AnswerBox("About Quenmar"), Keys({VK_F10, VK_RETURN, VK_UP, VK_RETURN}),
+        return OnDesktop("Quenmar"), FindMain(180000) && (AnswerBox("About Quenmar"), Keys({VK_F10, VK_RETURN, VK_UP, VK_RETURN}),
                                     WaitFor([] { return !IsWindow(mainWnd); }, 30000)) ? 0 : 1;
     if (argc != 3 && argc != 4)
         return fprintf(stderr, "usage: driver QUENMAR_EXE MEMINFO [SHOTS] | driver exit\n"), 2;
