@@ -113,7 +113,12 @@ static bool Launch()
 {
     STARTUPINFOA startup = {sizeof startup};
     CreateProcessA(quenmarExe, NULL, NULL, NULL, FALSE, 0, NULL, NULL, &startup, &quenmar);
-    auto save = [](HWND box) { RECT r; GetWindowRect(box, &r), Save("about", r); };
+    // Painted whole before the picture: Wine 10 shows a box before it draws its text.
+    auto save = [](HWND box) {
+        RECT r;
+        RedrawWindow(box, NULL, NULL, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+        GetWindowRect(box, &r), Save("about", r);
+    };
     return Check(FindMain(120000) && !AnswerBox("About Quenmar", save).empty() && IsWindow(mainWnd),
                  "start-up: the \"MyClass\" window \"Quenmar\", and the About box over it, which OK closes");
 }
