@@ -302,9 +302,11 @@ static void OnDesktop(const char *name)
 
 int main(int argc, char **argv)
 {
-    if (argc == 2 && !strcmp(argv[1], "exit")) // a copy already running here, ended as a user would
-        return OnDesktop("Quenmar"), FindMain(180000) && (AnswerBox("About Quenmar"), Keys({VK_F10, VK_RETURN, VK_UP, VK_RETURN}),
+    if (argc == 2 && !strcmp(argv[1], "exit")) { // a copy already running here, ended as a user would
+        OnDesktop("Quenmar");
+        return FindMain(180000) && (AnswerBox("About Quenmar"), Keys({VK_F10, VK_RETURN, VK_UP, VK_RETURN}),
                                     WaitFor([] { return !IsWindow(mainWnd); }, 30000)) ? 0 : 1;
+    }
     if (argc != 3 && argc != 4)
         return fprintf(stderr, "usage: driver QUENMAR_EXE MEMINFO [SHOTS] | driver exit\n"), 2;
     quenmarExe = argv[1], meminfoPath = argv[2], shotsDir = argc == 4 ? argv[3] : NULL;
