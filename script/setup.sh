@@ -80,8 +80,9 @@ install_diagnosis() {
     } >&2
 }
 
+build_tools=(cmake ninja-build g++ libgtest-dev g++-mingw-w64-i686 binutils-mingw-w64-i686 python3)
 need_build_tools() {
-    need cmake ninja-build g++ libgtest-dev g++-mingw-w64-i686 binutils-mingw-w64-i686 python3
+    need "${build_tools[@]}"
 }
 
 jobs=$(nproc 2>/dev/null || echo 2)

@@ -73,9 +73,14 @@ ensure_i386_exec() {
 }
 
 # Before Wine is installed: its 32-bit packages run 32-bit code as they install.
+# With the build tools, all in one install, so that apt chooses every 64-bit
+# library together with its 32-bit twin.
 need_wine() {
     ensure_i386_exec
-    need wine wine32:i386 fonts-wine xvfb imagemagick
+    need "$@" wine wine32:i386 fonts-wine xvfb imagemagick
+}
+need_build_tools_and_wine() {
+    need_wine "${build_tools[@]}"
 }
 
 # wine_prefix DIR: uses (and on first use creates) the Wine prefix in DIR.
