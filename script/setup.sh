@@ -32,7 +32,7 @@ need() {
     # apt-get -y never downgrades, and -t only raises the release's own suites
     # below the priority a downgrade needs.
     local codename
-    codename=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
+    codename=$(debian_codename)
     if [ -n "$codename" ]; then
         echo "the install failed; trying once more from $codename's own suites, where each i386 library can be taken at its amd64 twin's version without the updates' indexes"
         apt_install -t "$codename" "${missing[@]}" && return 0
@@ -78,6 +78,35 @@ install_diagnosis() {
             echo "apt-get could not install them from this machine's sources (see its messages above)."
         fi
     } >&2
+}
+
+# The machine's Debian release, by codename: bookworm, trixie.
+debian_codename() {
+    (. /etc/os-release && echo "${VERSION_CODENAME:-}")
+}
+
+# "URI SUITE" for every deb source of this machine: one-line sources
+# ("deb [options] URI SUITE ...") and deb822 stanzas ("URIs:", "Suites:").
+apt_sources() {
+    sed 's/\[[^]]*\]//' /etc/apt/sources.list /etc/apt/sources.list.d/*.list 2>/dev/null |
+        awk '$1 == "deb" { print $2, $3 }'
+    cat /etc/apt/sources.list.d/*.sources 2>/dev/null | awk -v RS= '
+        /(^|\n)Types:[^\n]*deb( |\n|$)/ && !/(^|\n)Enabled: *no/ {
+            uris = suites = ""
+            n = split($0, lines, "\n")
+            for (i = 1; i <= n; i++) {
+                if (lines[i] ~ /^URIs:/) uris = substr(lines[i], 6)
+                if (lines[i] ~ /^Suites:/) suites = substr(lines[i], 8)
+            }
+            nu = split(uris, u, " "); ns = split(suites, s, " ")
+            for (i = 1; i <= nu; i++) for (j = 1; j <= ns; j++) print u[i], s[j]
+        }'
+}
+# bg_wait COMMAND...: runs it in the background and waits, so that a signal
+# to the script is taken at once, not when the command ends.
+bg_wait() {
+    "$@" &
+    wait $!
 }
 
 build_tools=(cmake ninja-build g++ libgtest-dev g++-mingw-w64-i686 binutils-mingw-w64-i686 python3)

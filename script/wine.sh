@@ -18,25 +18,9 @@ i386_through_qemu() {
     grep -qsx enabled /proc/sys/fs/binfmt_misc/qemu-i386
 }
 
-# The machine's Debian release, by codename: bookworm, trixie.
-debian_codename() {
-    (. /etc/os-release && echo "${VERSION_CODENAME:-}")
-}
-
-# The archive this machine's apt already takes its release from, in a one-line
-# source ("deb [options] URI CODENAME ...") or a deb822 stanza ("URIs:" with
-# "Suites: CODENAME ...").
+# The archive this machine's apt already takes its release from.
 debian_mirror() {
-    local codename
-    codename=$(debian_codename)
-    {
-        sed 's/\[[^]]*\]//' /etc/apt/sources.list /etc/apt/sources.list.d/*.list 2>/dev/null |
-            awk -v c="$codename" '$1 == "deb" && $3 == c { print $2 }'
-        cat /etc/apt/sources.list.d/*.sources 2>/dev/null | awk -v RS= -v c="$codename" '
-            /(^|\n)Types:[^\n]*deb( |\n|$)/ && $0 ~ "(^|\n)Suites:[^\n]* " c "( |\n|$)" {
-                if (match($0, /(^|\n)URIs: *[^ \n]+/)) { uri = substr($0, RSTART, RLENGTH); sub(/.*URIs: */, "", uri); print uri }
-            }'
-    } | head -n 1
+    apt_sources | awk -v c="$(debian_codename)" '$2 == c { print $1; exit }'
 }
 
 # Wine runs 32-bit Linux code. Where this kernel cannot run it, qemu-user runs
@@ -137,13 +121,6 @@ start_display() {
     rm -f "$fd_file"
     [ -n "$n" ] || { echo "Xvfb did not start" >&2; return 1; }
     export DISPLAY=:$n
-}
-
-# bg_wait COMMAND...: runs it in the background and waits, so that a signal
-# to the script is taken at once, not when the command ends.
-bg_wait() {
-    "$@" &
-    wait $!
 }
 
 # Ends every Wine process of the prefix, then the virtual display and all

@@ -84,11 +84,6 @@ BOOL WINAPI KillTimer(HWND hwnd, UINT_PTR id)
     return FALSE;
 }
 
-size_t SimTimerCount()
-{
-    return timers.size();
-}
-
 // The earliest timer, with the clock moved on to when it is due. A timer that
 // fell due long ago yields one message, and its next period starts now.
 static bool NextTimerMessage(MSG *msg)

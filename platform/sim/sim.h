@@ -74,7 +74,6 @@ void SimPost(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 
 // --- timers and the message loop ---
 extern bool simFailSetTimer;
-size_t SimTimerCount();
 // Runs the next n timer ticks the way a modal loop would (with any pending paint).
 void SimPumpTicks(unsigned n);
 // Called by GetMessageA whenever the queue is empty, before it waits for a timer.

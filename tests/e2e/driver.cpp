@@ -72,6 +72,12 @@ static std::vector<DWORD> Capture(RECT r, const std::function<void(HDC)> &draw =
     return pixels;
 }
 
+// Painted again at once, background and all.
+static void Repaint(HWND window)
+{
+    RedrawWindow(window, NULL, NULL, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+}
+
 // With a folder for pictures, the screen's pixels in r go there as NAME.ppm.
 static void Save(const std::string &name, RECT r)
 {
@@ -113,11 +119,9 @@ static bool Launch()
 {
     STARTUPINFOA startup = {sizeof startup};
     CreateProcessA(quenmarExe, NULL, NULL, NULL, FALSE, 0, NULL, NULL, &startup, &quenmar);
-    // Painted whole before the picture: Wine 10 shows a box before it draws its text.
-    auto save = [](HWND box) {
+    auto save = [](HWND box) { // painted whole first: Wine 10 shows a box before it draws its text
         RECT r;
-        RedrawWindow(box, NULL, NULL, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
-        GetWindowRect(box, &r), Save("about", r);
+        Repaint(box), GetWindowRect(box, &r), Save("about", r);
     };
     return Check(FindMain(120000) && !AnswerBox("About Quenmar", save).empty() && IsWindow(mainWnd),
                  "start-up: the \"MyClass\" window \"Quenmar\", and the About box over it, which OK closes");
@@ -216,7 +220,7 @@ static POINT trayFace; // the centre of the face found last
 static Picture TrayPicture(bool click = false)
 {
     if (HWND taskbar = FindWindowA("Shell_TrayWnd", NULL))
-        RedrawWindow(taskbar, NULL, NULL, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+        Repaint(taskbar);
     int width = GetSystemMetrics(SM_CXSCREEN), x0 = width / 2, y0 = GetSystemMetrics(SM_CYSCREEN) - 48, w = width - x0;
     std::vector<DWORD> s = Capture({x0, y0, x0 + w, y0 + 48});
     int left = w, right = -1, top = 48, bottom = -1, blue = 0, red = 0, silver = 0;
@@ -292,18 +296,13 @@ static void Windows10Metrics(bool set)
             : RegDeleteKeyValueA(HKEY_CURRENT_USER, key, value);
 }
 
-// The driver started beside a running copy joins the copy's Wine desktop. Wine 8
-// puts it there from a default in the prefix; Wine 10 ignores that default.
-static void OnDesktop(const char *name)
-{
-    if (HDESK desktop = OpenDesktopA(name, 0, FALSE, GENERIC_ALL))
-        SetThreadDesktop(desktop);
-}
-
 int main(int argc, char **argv)
 {
     if (argc == 2 && !strcmp(argv[1], "exit")) { // a copy already running here, ended as a user would
-        OnDesktop("Quenmar");
+        // Onto the copy's Wine desktop: Wine 8 puts the driver there from a default in
+        // the prefix, Wine 10 ignores that default.
+        if (HDESK desktop = OpenDesktopA("Quenmar", 0, FALSE, GENERIC_ALL))
+            SetThreadDesktop(desktop);
         return FindMain(180000) && (AnswerBox("About Quenmar"), Keys({VK_F10, VK_RETURN, VK_UP, VK_RETURN}),
                                     WaitFor([] { return !IsWindow(mainWnd); }, 30000)) ? 0 : 1;
     }
