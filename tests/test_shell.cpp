@@ -12,9 +12,6 @@ TEST_F(Fresh, TipsPanelFiguresAndTheWindowSize)
         EXPECT_EQ(tip ? x63 : "", SimFindTrayIcon(OWNER, 0) ? SimFindTrayIcon(OWNER, 0)->tip : "(refused)");
         DeleteTrayIcon(OWNER, 0);
     }
-    AddTrayIcon(OWNER, 0, nullptr, "");
-    EXPECT_FALSE(AddTrayIcon(OWNER, 0, LoadIconA(simModule, ICON_GAIN), "")); // refused, and still consumed
-    EXPECT_EQ(0u, SimLiveIcons());
 
     simMemory = {30, 0, 0, 4294443007u, 4294967295u}; // seen under Wine: more available than there is
     RefreshMemoryStatus();
@@ -54,9 +51,13 @@ TEST_F(Fresh, MessagesActAndAnswerAsDesigned)
 }
 
 // P: left press on the tray icon, R: release, D: double click, H: Hide, M: minimize,
-// S: the shell restarts. Run elevated (e), the shell's messages come through once
-// the window lets them, also from a shell that comes up late (l), after the first
-// add; before Windows 7 (7) they cannot, and the icon is lost with the shell.
+// S: the shell restarts, X: it drops the icon without a word, T: a tick. Run
+// elevated (e), the shell's messages come through once the window lets them, also
+// from a shell that comes up late (l), after the first add; before Windows 7 (7)
+// they cannot, and the icon is lost with the shell until the next tick puts it
+// back. A shell that refuses the start-up add and comes up without a word (r) gets
+// it at the next tick; one that never comes (n) gets an add a tick. No icon handle
+// is ever left behind.
 TEST_F(Fresh, TrayPressHideMinimizeAndTheShell)
 {
     const struct { int show; const char *run, *actions; bool visible, minimized, icon; } cases[] = {
@@ -67,23 +68,29 @@ TEST_F(Fresh, TrayPressHideMinimizeAndTheShell)
         {SW_SHOWMINNOACTIVE, "", "", true, true, true}, {SW_SHOWMINNOACTIVE, "", "PP", true, false, true},
         {SW_SHOWDEFAULT, "e", "PS", false, false, true}, {SW_SHOWDEFAULT, "el", "P", false, false, true},
         {SW_SHOWDEFAULT, "7l", "PS", false, false, true}, {SW_SHOWDEFAULT, "e7", "PS", true, false, false},
+        {SW_SHOWDEFAULT, "e7", "PST", true, false, true}, /* the tick puts back what the shell lost */ {SW_SHOWDEFAULT, "r", "TP", false, false, true},
+        {SW_SHOWDEFAULT, "er", "TP", false, false, true}, {SW_SHOWDEFAULT, "e", "XTP", false, false, true},
+        {SW_SHOWDEFAULT, "n", "TTP", true, false, false},
     };
     for (const auto &c : cases) {
         Reset();
         simElevated = strchr(c.run, 'e'), simBeforeWindows7 = strchr(c.run, '7');
-        simShellStartsLate = strchr(c.run, 'l');
+        simShellStartsLate = strchr(c.run, 'l'), simTrayRefuseAdd = strchr(c.run, 'r') || strchr(c.run, 'n');
         RunProgram(
             [&](HWND hwnd) {
+                simTrayRefuseAdd = strchr(c.run, 'n');
                 for (const char *a = c.actions; *a; a++)
                     if (*a == 'H' || *a == 'M')
                         SimSend(hwnd, *a == 'H' ? WM_COMMAND : WM_SYSCOMMAND, *a == 'H' ? IDM_HIDE : SC_MINIMIZE, 0);
-                    else if (*a == 'S')
-                        SimShellRestart();
+                    else if (*a == 'S' || *a == 'X')
+                        *a == 'S' ? SimShellRestart() : simTray.clear();
+                    else if (*a == 'T')
+                        SimPumpTicks(1);
                     else
                         SimTrayClick(hwnd, 0, *a == 'P' ? WM_LBUTTONDOWN : *a == 'R' ? WM_LBUTTONUP : WM_LBUTTONDBLCLK);
-                EXPECT_EQ(std::make_tuple(c.visible, c.visible, c.minimized, c.icon),
+                EXPECT_EQ(std::make_tuple(c.visible, c.visible, c.minimized, c.icon, (size_t)3),
                           std::make_tuple(windowVisible == 1, simWindows[0].visible, simWindows[0].minimized,
-                                          SimFindTrayIcon(hwnd, 0) != nullptr))
+                                          SimFindTrayIcon(hwnd, 0) != nullptr, SimLiveIcons()))
                     << c.run << " " << c.actions;
             },
             c.show);
@@ -91,18 +98,22 @@ TEST_F(Fresh, TrayPressHideMinimizeAndTheShell)
 }
 
 // Hidden, the gain or loss picture stays up, nothing is drawn, and after a shell
-// restart the icon comes back as it stood, with a handle of its own.
+// restart the icon comes back as it stood, with a handle of its own; so it does
+// at the tick after the shell dropped it without a word, with one add.
 TEST_F(Fresh, TickHiddenAndTheShellRestarting)
 {
     RunProgram([](HWND hwnd) {
         SimPumpTicks(1); // the first tick's clean is done with
         SimSend(hwnd, WM_COMMAND, IDM_HIDE, 0);
-        const struct { DWORD availMiB; std::string name; } ticks[] = {{30, "GainIcon"}, {30, "Vellitor"}, {8, "LoseIcon"}};
+        const struct { DWORD availMiB; std::string name; bool dropped; } ticks[] = {
+            {30, "GainIcon", true}, {30, "Vellitor", false}, {8, "LoseIcon", true}};
         for (const auto &t : ticks) {
             SetAvailable(t.availMiB);
+            if (t.dropped)
+                simTray.clear();
             TakeCalls();
-            SimPumpTicks(1);
-            EXPECT_EQ(Calls{}, TakeCalls({"BeginPaint", "TextOutA"}));
+            SimPumpTicks(1); // no paint, and one add where the icon was dropped
+            EXPECT_EQ(t.dropped ? 1u : 0u, TakeCalls({"Shell_NotifyIconA NIM_ADD", "BeginPaint", "TextOutA"}).size());
             for (bool restart : {false, true}) {
                 const SimTrayIcon *icon = (restart ? SimShellRestart() : (void)0, SimFindTrayIcon(hwnd, 0));
                 EXPECT_EQ(t.name + " 'RAM : " + std::to_string(t.availMiB) + "/64Mb' cb=120 live=3",
@@ -118,53 +129,4 @@ TEST_F(Fresh, TickHiddenAndTheShellRestarting)
         }
         EXPECT_EQ((std::vector<int>{601, 1201}), cleans);
     });
-}
-
-// The icon gone with no "TaskbarCreated" to say so: the shell refused the add at
-// start-up and came up later (r), or dropped the icon mid-run (d). The next tick
-// puts it back with its picture and tip, also elevated (e) and before Windows 7
-// (7, where the click cannot come through); a shell that never comes (n) gets
-// one add a tick. No handle is left behind.
-TEST_F(Fresh, TrayIconPutBackAtTheNextTick)
-{
-#define ADD(icon, avail, result)                                                                                  \
-    "LoadIconA '" icon "' -> " icon "#" avail, "Shell_NotifyIconA NIM_ADD W1 id=0 flags=0x7 cb=120 icon=" icon   \
-    "#" avail " tip='RAM : 30/64Mb' -> " result, "DestroyIcon " icon "#" avail " -> 1"
-    const Calls putBack = {"Shell_NotifyIconA NIM_MODIFY W1 id=0 flags=0x6 icon=GainIcon#2 tip='RAM : 30/64Mb' -> 0",
-                           ADD("GainIcon", "5", "1")},
-                untouched = {"Shell_NotifyIconA NIM_MODIFY W1 id=0 flags=0x6 icon=Vellitor#3 tip='RAM : 30/64Mb' -> 1"},
-                refused = {"Shell_NotifyIconA NIM_MODIFY W1 id=0 flags=0x6 icon=GainIcon#2 tip='RAM : 30/64Mb' -> 0",
-                           ADD("GainIcon", "5", "0")},
-                refusedAgain = {"Shell_NotifyIconA NIM_MODIFY W1 id=0 flags=0x6 icon=Vellitor#3 tip='RAM : 30/64Mb' -> 0",
-                                ADD("Vellitor", "6", "0")};
-#undef ADD
-    const struct { const char *run; Calls first, second; bool clickArrives; } cases[] = {
-        {"r", putBack, untouched, true}, {"d", putBack, untouched, true}, {"er", putBack, untouched, true},
-        {"ed", putBack, untouched, true}, {"e7d", putBack, untouched, false}, {"n", refused, refusedAgain, false},
-    };
-    for (const auto &c : cases) {
-        Reset();
-        simElevated = strchr(c.run, 'e'), simBeforeWindows7 = strchr(c.run, '7');
-        simTrayRefuseAdd = strchr(c.run, 'r') || strchr(c.run, 'n');
-        RunProgram([&](HWND hwnd) {
-            SimSend(hwnd, WM_COMMAND, IDM_HIDE, 0); // hidden, the tick's picture stays up
-            if (strchr(c.run, 'd')) {
-                SimPumpTicks(1);
-                simTray.clear();
-            }
-            simTrayRefuseAdd = strchr(c.run, 'n'); // r: up now, without a word
-            SetAvailable(30);
-            const char *prefixes[] = {"Shell_NotifyIconA", "LoadIconA", "DestroyIcon"};
-            for (const Calls *expected : {&c.first, &c.second}) {
-                TakeCalls();
-                SimPumpTicks(1);
-                ExpectCalls(*expected, TakeCalls({prefixes[0], prefixes[1], prefixes[2]}));
-            }
-            const SimTrayIcon *icon = SimFindTrayIcon(hwnd, 0);
-            EXPECT_EQ(std::make_tuple(c.run[0] != 'n', c.clickArrives, (size_t)3),
-                      std::make_tuple(icon && icon->tip == "RAM : 30/64Mb" && icon->callback == WM_TRAYNOTIFY,
-                                      SimTrayClick(hwnd, 0, WM_LBUTTONDOWN) && windowVisible, SimLiveIcons()))
-                << c.run;
-        });
-    }
 }
