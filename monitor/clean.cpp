@@ -4,6 +4,8 @@
 #include <stdint.h>
 #include <string.h>
 
+#include <algorithm>
+
 static const char CLEAN_CAPTION[] = "Vev Arivezu";
 
 // Called through a volatile pointer: a fill followed only by a free is otherwise
@@ -27,14 +29,19 @@ DWORD CleanSize(DWORD totalPhys, DWORD availPhys, CleanMode mode)
 
 // A 32-bit process rarely gets more than a few hundred MiB in one block, so a
 // refused block above the lower bound is asked for once more at the lower bound.
+// A block this large is committed whole at once, against the commit limit every
+// program shares: no block takes more than half of what can still be committed,
+// so that the other programs' allocations go on succeeding while it is held. A
+// clean left nothing to take is refused, not reported as done over no block.
 void CleanMemory(HWND hwnd, CleanMode mode)
 {
-    DWORD size = CleanSize(memoryStatus.dwTotalPhys, memoryStatus.dwAvailPhys, mode);
-    DWORD lower = memoryStatus.dwTotalPhys >> 2;
+    DWORD cap = memoryStatus.dwAvailPageFile >> 1;
+    DWORD size = std::min(CleanSize(memoryStatus.dwTotalPhys, memoryStatus.dwAvailPhys, mode), cap);
+    DWORD retry = std::min(memoryStatus.dwTotalPhys >> 2, cap);
     HANDLE heap = GetProcessHeap();
-    void *block = HeapAlloc(heap, HEAP_ZERO_MEMORY, size);
-    if (!block && size > lower) {
-        size = lower;
+    void *block = size ? HeapAlloc(heap, HEAP_ZERO_MEMORY, size) : NULL;
+    if (!block && retry && retry < size) {
+        size = retry;
         block = HeapAlloc(heap, HEAP_ZERO_MEMORY, size);
     }
     if (!block) {

@@ -36,32 +36,54 @@ TEST(Clean, SizeIsWithinAQuarterAndFifteenSixteenths)
 }
 
 // The block is filled before the box, held while it is up and freed after; a
-// refused block is asked for once more at the lower bound. Nothing else changes:
-// no new snapshot, the trend and the schedule as they were.
+// refused block is asked for once more at the lower bound. No block takes more
+// than half the commit left, so that other programs can still commit as much as
+// it holds; one left nothing is refused without asking the heap. Nothing else
+// changes: no new snapshot, the trend and the schedule as they were.
 TEST_F(Fresh, CleanFillsReportsAndGivesBack)
 {
-    const struct { DWORD avail; CleanMode mode; size_t heapLimit; Calls calls; } cases[] = {
-        {20 * MiB + 1, CLEAN_HEAVY, SIZE_MAX, // not a whole number of pages
+    const DWORD SPARE = 104 * MiB; // half of it is more than any clean here asks for
+    const struct { DWORD avail, commit; CleanMode mode; size_t heapLimit; Calls calls; } cases[] = {
+        {20 * MiB + 1, SPARE, CLEAN_HEAVY, SIZE_MAX, // not a whole number of pages
          {GRANTED("31457281"), BOX("?0x1234", "RAM Cleaned", "31457281"), FREED("31457281")}},
-        {20 * MiB, CLEAN_SMALL, SIZE_MAX,
+        {20 * MiB, SPARE, CLEAN_SMALL, SIZE_MAX,
          {GRANTED("26214400"), BOX("?0x1234", "RAM Cleaned", "26214400"), FREED("26214400")}},
-        {20 * MiB, CLEAN_AUTO, SIZE_MAX, {GRANTED("26214400"), FREED("26214400")}},
-        {20 * MiB, CLEAN_HEAVY, 20 * MiB,
+        {20 * MiB, SPARE, CLEAN_AUTO, SIZE_MAX, {GRANTED("26214400"), FREED("26214400")}},
+        {20 * MiB, SPARE, CLEAN_HEAVY, 20 * MiB,
          {REFUSED("31457280"), GRANTED("16777216"), BOX("?0x1234", "RAM Cleaned", "16777216"), FREED("16777216")}},
-        {20 * MiB, CLEAN_AUTO, 20 * MiB, {REFUSED("26214400"), GRANTED("16777216"), FREED("16777216")}},
-        {20 * MiB, CLEAN_SMALL, MiB,
+        {20 * MiB, SPARE, CLEAN_AUTO, 20 * MiB, {REFUSED("26214400"), GRANTED("16777216"), FREED("16777216")}},
+        {20 * MiB, SPARE, CLEAN_SMALL, MiB,
          {REFUSED("26214400"), REFUSED("16777216"), BOX("?0x1234", "RAM cannot be locked", "0")}},
-        {20 * MiB, CLEAN_AUTO, MiB, {REFUSED("26214400"), REFUSED("16777216")}},
-        {8 * MiB, CLEAN_HEAVY, MiB, {REFUSED("16777216"), BOX("?0x1234", "RAM cannot be locked", "0")}},
+        {20 * MiB, SPARE, CLEAN_AUTO, MiB, {REFUSED("26214400"), REFUSED("16777216")}},
+        {8 * MiB, SPARE, CLEAN_HEAVY, MiB, {REFUSED("16777216"), BOX("?0x1234", "RAM cannot be locked", "0")}},
+        // commit short: half of what is left, in every mode and in the retry
+        {20 * MiB, 40 * MiB, CLEAN_HEAVY, SIZE_MAX,
+         {GRANTED("20971520"), BOX("?0x1234", "RAM Cleaned", "20971520"), FREED("20971520")}},
+        {20 * MiB, 40 * MiB + 3, CLEAN_SMALL, SIZE_MAX,
+         {GRANTED("20971521"), BOX("?0x1234", "RAM Cleaned", "20971521"), FREED("20971521")}},
+        {20 * MiB, 40 * MiB, CLEAN_AUTO, SIZE_MAX, {GRANTED("20971520"), FREED("20971520")}},
+        {20 * MiB, 40 * MiB, CLEAN_HEAVY, 18 * MiB,
+         {REFUSED("20971520"), GRANTED("16777216"), BOX("?0x1234", "RAM Cleaned", "16777216"), FREED("16777216")}},
+        {20 * MiB, 24 * MiB, CLEAN_AUTO, 18 * MiB, {GRANTED("12582912"), FREED("12582912")}},
+        // the retry would ask for the same size again
+        {20 * MiB, 24 * MiB, CLEAN_SMALL, 10 * MiB, {REFUSED("12582912"), BOX("?0x1234", "RAM cannot be locked", "0")}},
+        // nothing left to take: refused without asking
+        {20 * MiB, 1, CLEAN_HEAVY, SIZE_MAX, {BOX("?0x1234", "RAM cannot be locked", "0")}},
+        {20 * MiB, 0, CLEAN_AUTO, SIZE_MAX, {}},
     };
     for (const auto &c : cases) {
-        SCOPED_TRACE(c.calls[0]);
-        simMemory.availPhys = c.avail;
+        SCOPED_TRACE(c.calls.empty() ? "no calls" : c.calls[0]);
+        simMemory.availPhys = c.avail, simMemory.availPageFile = c.commit;
         RefreshMemoryStatus();
         trend = TREND_LOSS, ticksUntilClean = 17, steadyCredit = 1000, simHeapLimit = c.heapLimit;
+        bool othersCommit = true;
+        simWhileBoxOpen = [&](const SimMessageBox &) {
+            othersCommit = SimOtherProgramCommits(c.commit - (c.commit >> 1));
+        };
         TakeCalls();
         CleanMemory(OWNER, c.mode);
         ExpectCalls(c.calls, TakeCalls({"HeapAlloc", "HeapFree", "MessageBoxA ?", "GlobalMemoryStatus"}));
+        EXPECT_TRUE(othersCommit) << "another program could not commit what the clean left it";
         EXPECT_TRUE(SimLiveBlocks() == 0 && trend == TREND_LOSS && ticksUntilClean == 17 && steadyCredit == 1000);
     }
 }
@@ -74,7 +96,9 @@ TEST_F(Fresh, ScheduleCleansAtTheFirstSteadyTickThenEvery600)
         {601, 1200, {600, 1200}} /* the credit went with the first clean */,
     };
     for (const auto &c : cases) {
-        Reset(); // no snapshot: the cleans take 0 bytes, which keeps long runs fast
+        Reset();
+        simMemory = SimMachineMemory{68, 64, 20, 160, 104}; // a machine of bytes: long runs stay fast
+        RefreshMemoryStatus();
         std::vector<int> cleans;
         for (int tick = 1; tick <= c.ticks; tick++) {
             trend = tick >= c.firstSteady ? TREND_STEADY : tick % 2 ? TREND_GAIN : TREND_LOSS;

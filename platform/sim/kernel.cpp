@@ -1,5 +1,6 @@
 // Simulated KERNEL32: the memory of a machine that may have more than a 32-bit
-// process can be told, a heap of real memory with a limit, the string helpers,
+// process can be told, a heap of real memory with a limit whose blocks are
+// charged whole against the commit every program shares, the string helpers,
 // and USER32's exports looked up by name.
 #include "platform/sim/sim.h"
 #include "platform/sim/state.h"
@@ -28,6 +29,26 @@ void SimResetKernel()
     liveBlocks.clear();
 }
 
+// What the program's live blocks have committed, all of it at once, as Windows
+// charges a large heap block (the heap takes it straight from VirtualAlloc).
+static uint64_t Charged()
+{
+    uint64_t bytes = 0;
+    for (auto &block : liveBlocks)
+        bytes += block.second;
+    return bytes;
+}
+
+static uint64_t CommitLeft()
+{
+    return simMemory.availPageFile > Charged() ? simMemory.availPageFile - Charged() : 0;
+}
+
+bool SimOtherProgramCommits(uint64_t bytes)
+{
+    return bytes <= CommitLeft();
+}
+
 // As Win32 fills the record for a large-address-aware 32-bit process: exact up
 // to 4 GiB - 1, and saturated there.
 static DWORD Saturated(uint64_t bytes)
@@ -40,7 +61,7 @@ void WINAPI GlobalMemoryStatus(LPMEMORYSTATUS status)
     SimLogf("GlobalMemoryStatus len=%u", status->dwLength);
     const SimMachineMemory &m = simMemory;
     *status = MEMORYSTATUS{sizeof(MEMORYSTATUS), m.load, Saturated(m.totalPhys), Saturated(m.availPhys),
-                           Saturated(m.totalPageFile), Saturated(m.availPageFile), 0xFFFE0000u, 0xF0000000u};
+                           Saturated(m.totalPageFile), Saturated(CommitLeft()), 0xFFFE0000u, 0xF0000000u};
 }
 
 HANDLE WINAPI GetProcessHeap(void)
@@ -48,11 +69,12 @@ HANDLE WINAPI GetProcessHeap(void)
     return simHeap;
 }
 
-// A granted block comes filled with a pattern whatever the flags, so that only
+// A block is granted within the heap's limit and the commit left. A granted
+// block comes filled with a pattern whatever the flags, so that only
 // the program's own fill can leave it zero.
 LPVOID WINAPI HeapAlloc(HANDLE heap, DWORD flags, SIZE_T bytes)
 {
-    void *block = heap == simHeap && bytes <= simHeapLimit ? malloc(bytes ? bytes : 1) : nullptr;
+    void *block = heap == simHeap && bytes <= simHeapLimit && bytes <= CommitLeft() ? malloc(bytes ? bytes : 1) : nullptr;
     SimLogf("HeapAlloc %zu flags=0x%x -> %s", bytes, flags, block ? "granted" : "refused");
     if (block) {
         memset(block, SIM_HEAP_PATTERN, bytes);
@@ -87,11 +109,10 @@ size_t SimLiveBlocks()
 
 std::string SimHeldBlocks()
 {
-    size_t bytes = 0;
     bool zero = true;
     for (auto &block : liveBlocks)
-        bytes += block.second, zero = zero && AllZero(block.first, block.second);
-    return "held=" + std::to_string(bytes) + (zero ? "" : " (not zero)");
+        zero = zero && AllZero(block.first, block.second);
+    return "held=" + std::to_string(Charged()) + (zero ? "" : " (not zero)");
 }
 
 LPSTR WINAPI lstrcpynA(LPSTR dst, LPCSTR src, int max)

@@ -30,6 +30,10 @@ struct SimMachineMemory {
 };
 extern SimMachineMemory simMemory;
 extern size_t simHeapLimit;             // larger blocks are refused
+// The program's live blocks are charged against availPageFile (the commit
+// every program shares), which GlobalMemoryStatus reports less that charge.
+// Whether another program could commit this many bytes now.
+bool SimOtherProgramCommits(uint64_t bytes);
 size_t SimLiveBlocks();
 // "held=BYTES" for the live blocks, with " (not zero)" unless every byte is 0.
 std::string SimHeldBlocks();

@@ -327,15 +327,23 @@ int main(int argc, char **argv)
         Menu();
         Tray();
         // Wine reports no private usage for another process; a written block is resident.
+        // With less available, commit is short of the one and a half times it asks for:
+        // after a tick the program reads the figures this driver reads, and its block
+        // may take at most half of the commit they leave.
         PROCESS_MEMORY_COUNTERS m = {sizeof m};
         auto ResidentMiB = [&] { return GetProcessMemoryInfo(quenmar.hProcess, &m, sizeof m), m.WorkingSetSize >> 20; };
-        unsigned long before = ResidentMiB(), held = 0, after = 0;
+        SetAvailable(1000), Sleep(2000);
+        MEMORYSTATUS status = {sizeof status};
+        GlobalMemoryStatus(&status);
+        unsigned long before = ResidentMiB(), held = 0, after = 0, cap = status.dwAvailPageFile >> 21;
         Keys({VK_F10, VK_RETURN, VK_RETURN});
         std::string text = AnswerBox("Vev Arivezu", [&](HWND) { held = ResidentMiB(); });
         bool released = WaitFor([&] { return (after = ResidentMiB()) < before + 32; });
-        Check(text == "RAM Cleaned" && held > before + 256 && released,
-              "Heavy Clean: \"RAM Cleaned\", the block held while the box is up and given back after OK",
-              Format("'%s', %lu MiB resident before, %lu with the box, %lu after", text.c_str(), before, held, after));
+        Check(text == "RAM Cleaned" && held > before + std::min(cap, 256ul) / 2 && held <= before + cap + 8 && released,
+              "Heavy Clean: \"RAM Cleaned\", the block held while the box is up, within half the commit left, "
+              "and given back after OK",
+              Format("'%s', %lu MiB resident before, %lu with the box, %lu after; %lu MiB available, half the "
+                     "commit left %lu MiB", text.c_str(), before, held, after, status.dwAvailPhys >> 20, cap));
         Keys({VK_F10, VK_RETURN, VK_UP, VK_RETURN});
         Ends("menu: Exit");
     }

@@ -22,7 +22,7 @@ void Reset()
 
 void SetAvailable(DWORD availMiB)
 {
-    simMemory = SimMachineMemory{68, 64 * MiB, availMiB * MiB, 96 * MiB, 40 * MiB};
+    simMemory = SimMachineMemory{68, 64 * MiB, availMiB * MiB, 160 * MiB, 104 * MiB};
 }
 
 Calls TakeCalls(std::initializer_list<const char *> prefixes)

@@ -22,7 +22,7 @@ static const HWND OWNER = (HWND)(uintptr_t)0x1234; // a window the simulation do
 void Reset();
 class Fresh : public ::testing::Test { void SetUp() override { Reset(); } };
 // 64 MiB of physical memory with this much available, 68% load, and a page
-// file of 96 MiB with 40 MiB available.
+// file of 96 MiB: a commit limit of 160 MiB, 104 MiB of it still free.
 void SetAvailable(DWORD availMiB);
 
 // The calls logged since the last take, and the log cleared; with prefixes,
