@@ -94,9 +94,11 @@ int main(int argc, char **argv)
         sizes.push_back(largest);
     printf("%10s %14s %14s %8s\n", "MiB", "clean MiB/s", "limit MiB/s", "ratio");
     for (DWORD size : sizes) {
-        // A snapshot for which an automatic clean asks for exactly this size.
+        // A snapshot for which an automatic clean asks for exactly this size, with
+        // commit to spare: half of it is more than any block here.
         memoryStatus.dwTotalPhys = size < 0x80000000u ? 2 * size : 0xFFFFFFFFu;
         memoryStatus.dwAvailPhys = (DWORD)((uint64_t)size * 4 / 5);
+        memoryStatus.dwAvailPageFile = 0xFFFFFFFFu;
         DWORD asked = CleanSize(memoryStatus.dwTotalPhys, memoryStatus.dwAvailPhys, CLEAN_AUTO);
         double clean, limit;
         Rates(
