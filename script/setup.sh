@@ -86,10 +86,11 @@ debian_codename() {
 }
 
 # "URI SUITE" for every deb source of this machine: one-line sources
-# ("deb [options] URI SUITE ...") and deb822 stanzas ("URIs:", "Suites:").
+# ("deb [options] URI SUITE ...") and deb822 stanzas ("URIs:", "Suites:"). A
+# machine may have either kind alone: the files that are not there are no fault.
 apt_sources() {
     sed 's/\[[^]]*\]//' /etc/apt/sources.list /etc/apt/sources.list.d/*.list 2>/dev/null |
-        awk '$1 == "deb" { print $2, $3 }'
+        awk '$1 == "deb" { print $2, $3 }' || true
     cat /etc/apt/sources.list.d/*.sources 2>/dev/null | awk -v RS= '
         /(^|\n)Types:[^\n]*deb( |\n|$)/ && !/(^|\n)Enabled: *no/ {
             uris = suites = ""
@@ -100,7 +101,7 @@ apt_sources() {
             }
             nu = split(uris, u, " "); ns = split(suites, s, " ")
             for (i = 1; i <= nu; i++) for (j = 1; j <= ns; j++) print u[i], s[j]
-        }'
+        }' || true
 }
 # bg_wait COMMAND...: runs it in the background and waits, so that a signal
 # to the script is taken at once, not when the command ends.
