@@ -59,9 +59,10 @@ ensure_i386_exec() {
 # Before Wine is installed: its 32-bit packages run 32-bit code as they install.
 # With the build tools, all in one install, so that apt chooses every 64-bit
 # library together with its 32-bit twin.
+wine_packages=(wine wine32:i386 fonts-wine xvfb imagemagick)
 need_wine() {
     ensure_i386_exec
-    need "$@" wine wine32:i386 fonts-wine xvfb imagemagick
+    need "$@" "${wine_packages[@]}"
 }
 need_build_tools_and_wine() {
     need_wine "${build_tools[@]}"

@@ -4,6 +4,7 @@ load stand-ins
 
 setup() {
     use_stand_ins
+    wine_pkgs=$(scripts eval 'echo "${wine_packages[*]}"')
     # Installed packages are "PACKAGE VERSION" lines in $state/installed.
     stand_in dpkg-query '
 version=$(awk -v p="${@: -1}" '\''$1 == p { print $2 }'\'' "$state/installed" 2>/dev/null)
@@ -67,7 +68,6 @@ native_machine() {
     for pkg in "${@:2}"; do echo "$pkg 1" >>"$state/installed"; done
 }
 
-wine_pkgs="wine wine32:i386 fonts-wine xvfb imagemagick"
 
 @test "everything present: nothing installed, nothing updated" {
     native_machine trixie cmake g++ $wine_pkgs
