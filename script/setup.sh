@@ -2,6 +2,10 @@
 # (as root, with apt-get) and skips what is there. Run as another user, it
 # says what is missing and how to get it, and stops.
 
+# Where the machine's /etc and /proc files are read and written: the scripts'
+# tests (tests/scripts/) point QUENMAR_SYSROOT at a folder of stand-ins.
+sysroot=${QUENMAR_SYSROOT:-}
+
 # need PACKAGE... : installs those of the packages that are not installed yet.
 need() {
     local missing=() pkg
@@ -82,15 +86,16 @@ install_diagnosis() {
 
 # The machine's Debian release, by codename: bookworm, trixie.
 debian_codename() {
-    (. /etc/os-release && echo "${VERSION_CODENAME:-}")
+    (. "$sysroot/etc/os-release" && echo "${VERSION_CODENAME:-}")
 }
 
 # "URI SUITE" for every deb source of this machine: one-line sources
-# ("deb [options] URI SUITE ...") and deb822 stanzas ("URIs:", "Suites:").
+# ("deb [options] URI SUITE ...") and deb822 stanzas ("URIs:", "Suites:"). A
+# machine may have either kind alone: the files that are not there are no fault.
 apt_sources() {
-    sed 's/\[[^]]*\]//' /etc/apt/sources.list /etc/apt/sources.list.d/*.list 2>/dev/null |
-        awk '$1 == "deb" { print $2, $3 }'
-    cat /etc/apt/sources.list.d/*.sources 2>/dev/null | awk -v RS= '
+    sed 's/\[[^]]*\]//' "$sysroot"/etc/apt/sources.list "$sysroot"/etc/apt/sources.list.d/*.list 2>/dev/null |
+        awk '$1 == "deb" { print $2, $3 }' || true
+    cat "$sysroot"/etc/apt/sources.list.d/*.sources 2>/dev/null | awk -v RS= '
         /(^|\n)Types:[^\n]*deb( |\n|$)/ && !/(^|\n)Enabled: *no/ {
             uris = suites = ""
             n = split($0, lines, "\n")
@@ -100,7 +105,7 @@ apt_sources() {
             }
             nu = split(uris, u, " "); ns = split(suites, s, " ")
             for (i = 1; i <= nu; i++) for (j = 1; j <= ns; j++) print u[i], s[j]
-        }'
+        }' || true
 }
 # bg_wait COMMAND...: runs it in the background and waits, so that a signal
 # to the script is taken at once, not when the command ends.
@@ -109,7 +114,7 @@ bg_wait() {
     wait $!
 }
 
-build_tools=(cmake ninja-build g++ libgtest-dev g++-mingw-w64-i686 binutils-mingw-w64-i686 python3)
+build_tools=(cmake ninja-build g++ libgtest-dev g++-mingw-w64-i686 binutils-mingw-w64-i686 python3 bats)
 need_build_tools() {
     need "${build_tools[@]}"
 }

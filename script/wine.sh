@@ -15,7 +15,7 @@ runs_i386() {
 
 # Whether 32-bit programs run here through qemu-user rather than natively.
 i386_through_qemu() {
-    grep -qsx enabled /proc/sys/fs/binfmt_misc/qemu-i386
+    grep -qsx enabled "$sysroot/proc/sys/fs/binfmt_misc/qemu-i386"
 }
 
 # The archive this machine's apt already takes its release from.
@@ -40,28 +40,29 @@ ensure_i386_exec() {
     if [ -z "$backports" ]; then
         need qemu-user-static
     elif ! dpkg-query -W -f='${Version}' qemu-user-static 2>/dev/null | grep -q bpo; then
-        if ! grep -rqs "$backports" /etc/apt/sources.list /etc/apt/sources.list.d/; then
+        if ! grep -rqs "$backports" "$sysroot/etc/apt/sources.list" "$sysroot/etc/apt/sources.list.d/"; then
             local mirror
             mirror=$(debian_mirror)
             [ -n "$mirror" ] || { echo "no Debian $codename source in this machine's apt sources" >&2; return 1; }
-            echo "deb $mirror $backports main" >"/etc/apt/sources.list.d/$backports.list"
+            echo "deb $mirror $backports main" >"$sysroot/etc/apt/sources.list.d/$backports.list"
         fi
         apt_update
         apt_install -t "$backports" qemu-user-static
     fi
-    local qemu=/usr/bin/qemu-i386-static binfmt=/proc/sys/fs/binfmt_misc
-    [ -e $binfmt/register ] || mount -t binfmt_misc binfmt_misc $binfmt
-    [ -e $binfmt/qemu-i386 ] && echo -1 >$binfmt/qemu-i386
-    printf '%s' ':qemu-i386:M::\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00:\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff:'"$(readlink -f $qemu)"':F' >$binfmt/register
+    local qemu=/usr/bin/qemu-i386-static binfmt=$sysroot/proc/sys/fs/binfmt_misc
+    [ -e "$binfmt/register" ] || mount -t binfmt_misc binfmt_misc "$binfmt"
+    [ -e "$binfmt/qemu-i386" ] && echo -1 >"$binfmt/qemu-i386"
+    printf '%s' ':qemu-i386:M::\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00:\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff:'"$(readlink -f $qemu)"':F' >"$binfmt/register"
     runs_i386 || { echo "cannot run 32-bit programs, even through qemu" >&2; return 1; }
 }
 
 # Before Wine is installed: its 32-bit packages run 32-bit code as they install.
 # With the build tools, all in one install, so that apt chooses every 64-bit
 # library together with its 32-bit twin.
+wine_packages=(wine wine32:i386 fonts-wine xvfb imagemagick)
 need_wine() {
     ensure_i386_exec
-    need "$@" wine wine32:i386 fonts-wine xvfb imagemagick
+    need "$@" "${wine_packages[@]}"
 }
 need_build_tools_and_wine() {
     need_wine "${build_tools[@]}"
