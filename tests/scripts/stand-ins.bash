@@ -16,7 +16,9 @@ use_stand_ins() {
 
 # stand_in NAME BODY: the command NAME runs BODY, in which `log ARGS` logs the
 # call (the stand-in root's path left out).
+# The tests run as root: a stand-in is never written outside the test's folder.
 stand_in() {
+    [[ "$bin" == "$BATS_TEST_TMPDIR"/* ]] || { echo "stand_in: no stand-in folder of the test's own" >&2; return 1; }
     mkdir -p "$bin"
     cat >"$bin/$1" <<STAND_IN
 #!/bin/bash
