@@ -228,6 +228,26 @@ static bool TrayAsExpected()
     return ok || Violated("the tray picture", pictureNames[shown], pictureNames[expected]);
 }
 
+// Put back by the next tick, or after the fill of a clean that holds the ticks up.
+static bool IconBack()
+{
+    auto back = [] { return TrayPicture() != NO_ICON; };
+    return WaitFor(back, 4000) || (sampledMiB > (LONG)(baseMiB + BLOCK_MIB) && WaitFor(back, 60000)) ||
+           Violated("the icon the shell dropped back within a tick", "no icon", "our icon");
+}
+
+// Above the other window in the order of windows. A Wine desktop draws a
+// window brought to the front over a topmost one while its order of windows
+// keeps the topmost one first, so the other window is kept clear of ours
+// and the order, not the pixels, is what is checked.
+static bool AboveOther()
+{
+    for (HWND below = GetWindow(mainWnd, GW_HWNDNEXT); below; below = GetWindow(below, GW_HWNDNEXT))
+        if (below == other)
+            return true;
+    return !IsWindowVisible(other);
+}
+
 static bool WindowAsExpected()
 {
     auto right = [] {
@@ -240,8 +260,8 @@ static bool WindowAsExpected()
                         Format("%s%s", model.visible ? "shown" : "hidden", model.minimized ? " (minimized)" : ""));
     if (!model.visible || model.minimized)
         return true;
-    if (!(GetWindowLongA(mainWnd, GWL_EXSTYLE) & WS_EX_TOPMOST))
-        return Violated("the window topmost", "not topmost", "WS_EX_TOPMOST");
+    if (!(GetWindowLongA(mainWnd, GWL_EXSTYLE) & WS_EX_TOPMOST) || !AboveOther())
+        return Violated("the window topmost", "not topmost, or below the other window", "WS_EX_TOPMOST, above the other window");
     // A box may stand over the panel.
     RECT panel, box, overlap;
     GetWindowRect(mainWnd, &panel);
@@ -419,18 +439,15 @@ static bool Do(Action action, DWORD left)
     case DROP_AND_TASKBAR_CREATED:
         Shell_NotifyIconA(NIM_DELETE, &ours);
         if (action == DROP_ICON)
-            return true;
+            return IconBack();
         // fall through
     case TASKBAR_CREATED: SendMessageTimeoutA(mainWnd, taskbarCreated, 0, 0, SMTO_NORMAL, 60000, &result); return true;
     case IDLE: Idle(std::min<DWORD>(left, (DWORD)Random(1, 20) * 1000)); return true;
     case LONG_IDLE: Idle(std::min<DWORD>(left, (DWORD)Random(600, 660) * 1000)); return true;
-    case FOREGROUND: {
-        RECT r;
-        GetWindowRect(mainWnd, &r);
-        SetWindowPos(other, HWND_TOP, r.left + 20, r.top + 20, 400, 200, SWP_SHOWWINDOW);
+    case FOREGROUND: // clear of the window, the boxes and the tray: see AboveOther
+        SetWindowPos(other, HWND_TOP, 0, GetSystemMetrics(SM_CYSCREEN) - 300, 400, 200, SWP_SHOWWINDOW);
         SetForegroundWindow(other);
         return true;
-    }
     default: return true;
     }
 }
