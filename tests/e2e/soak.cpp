@@ -371,28 +371,32 @@ enum Action {
     MEMORY_RISING, MEMORY_FALLING, MEMORY_HELD, MEMORY_LEVEL, DROP_ICON, TASKBAR_CREATED, DROP_AND_TASKBAR_CREATED,
     IDLE, LONG_IDLE, FOREGROUND, ACTIONS
 };
+// The weights: an hour brings each action hundreds of times, but the idle
+// past an automatic clean only a few times, oftener while a clean's box is open.
 static const struct {
     const char *name;
     int weight;
 } actions[ACTIONS] = {
-    {"File > Heavy Clean", 4}, {"File > Small Clean", 4}, {"About", 3}, {"Hide", 3}, {"answer the box", 12},
-    {"left click on the tray icon", 8}, {"right click on the tray icon", 3}, {"middle click on the tray icon", 2},
-    {"double click on the tray icon", 3}, {"minimize", 4}, {"available memory rising", 3},
-    {"available memory falling", 3}, {"available memory held", 3}, {"available memory to a new level", 4},
-    {"the shell drops the icon", 3}, {"\"TaskbarCreated\"", 2}, {"the shell drops the icon, then \"TaskbarCreated\"", 2},
-    {"idle", 6}, {"idle past an automatic clean", 1}, {"another window takes the foreground", 3},
+    {"File > Heavy Clean", 40}, {"File > Small Clean", 40}, {"About", 30}, {"Hide", 30}, {"answer the box", 120},
+    {"left click on the tray icon", 80}, {"right click on the tray icon", 30}, {"middle click on the tray icon", 20},
+    {"double click on the tray icon", 30}, {"minimize", 40}, {"available memory rising", 30},
+    {"available memory falling", 30}, {"available memory held", 30}, {"available memory to a new level", 40},
+    {"the shell drops the icon", 30}, {"\"TaskbarCreated\"", 20}, {"the shell drops the icon, then \"TaskbarCreated\"", 20},
+    {"idle", 60}, {"idle past an automatic clean", 1}, {"another window takes the foreground", 30},
 };
 static int counts[ACTIONS];
 
-// Whether a user or the desktop could do this now, as the model stands.
-static bool Possible(Action action, bool longRun)
+// The weight of an action now: 0 when a user or the desktop could not do it
+// as the model stands. The idle past an automatic clean only in runs of 20
+// minutes or more.
+static int Weight(Action action, bool longRun)
 {
     bool menu = model.visible && !model.minimized && model.box == NO_BOX;
     switch (action) {
-    case HEAVY_CLEAN: case SMALL_CLEAN: case ABOUT: case HIDE: case MINIMIZE: return menu;
-    case ANSWER: return model.box != NO_BOX;
-    case LONG_IDLE: return longRun;
-    default: return true;
+    case HEAVY_CLEAN: case SMALL_CLEAN: case ABOUT: case HIDE: case MINIMIZE: return menu ? actions[action].weight : 0;
+    case ANSWER: return model.box != NO_BOX ? actions[action].weight : 0;
+    case LONG_IDLE: return !longRun ? 0 : actions[action].weight * (model.box == CLEAN_BOX ? 4 : 1);
+    default: return actions[action].weight;
     }
 }
 
@@ -400,10 +404,10 @@ static Action Pick(bool longRun)
 {
     int total = 0;
     for (int a = 0; a < ACTIONS; a++)
-        total += Possible((Action)a, longRun) ? actions[a].weight : 0;
+        total += Weight((Action)a, longRun);
     int pick = Random(0, total - 1);
     for (int a = 0; a < ACTIONS; a++)
-        if (Possible((Action)a, longRun) && (pick -= actions[a].weight) < 0)
+        if ((pick -= Weight((Action)a, longRun)) < 0)
             return (Action)a;
     return IDLE;
 }
