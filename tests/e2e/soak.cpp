@@ -51,6 +51,9 @@ static FILE *actionLog;                               // every action, in the so
 
 // The sampler's view of resident memory and the automatic cleans it saw.
 static volatile LONG manualClean, heldMiB, autoCleans, sampledMiB;
+static DWORD cleanSeconds[64]; // when the first of them came, in seconds from the launch
+
+static DWORD Elapsed() { return GetTickCount() - launched; }
 
 static unsigned long ResidentMiB()
 {
@@ -71,7 +74,7 @@ static DWORD WINAPI Sampler(void *)
         if (manualClean && heldMiB < 0)
             above = false;
         else if (!above && mib > floor)
-            above = true, InterlockedIncrement(&autoCleans);
+            above = true, cleanSeconds[InterlockedIncrement(&autoCleans) % 64] = Elapsed() / 1000;
         else if (above && mib < floor - (long)BLOCK_MIB / 2)
             above = false;
         Sleep(20);
@@ -91,8 +94,6 @@ static DWORD WINAPI OtherWindow(void *)
         DispatchMessageA(&msg);
     return 0;
 }
-
-static DWORD Elapsed() { return GetTickCount() - launched; }
 
 static void Log(const std::string &action)
 {
@@ -591,7 +592,10 @@ int main(int argc, char **argv)
         GetExitCodeProcess(quenmar.hProcess, &code);
     if (ok && code != 0)
         ok = Violated("File > Exit ends the program with exit code 0", Format("%lu", code), "0");
-    printf("soak: actions:");
+    printf("soak: automatic cleans seen at");
+    for (LONG i = 1; i <= cleans && i < 64; i++)
+        printf(" %lu", cleanSeconds[i]);
+    printf(" s\nsoak: actions:");
     for (int a = 0; a < ACTIONS; a++)
         printf("%s %s %d", a ? "," : "", actions[a].name, counts[a]);
     printf("\nsoak: %d actions, %lu ticks, %ld automatic cleans, %d violations, seed %lu\n", step, ticks, cleans, violations,
