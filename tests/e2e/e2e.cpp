@@ -135,17 +135,30 @@ void Keys(std::initializer_list<WORD> keys)
         Send({key});
 }
 
+std::string clickedOn;
+
 // Real presses of a button at a point of the screen, spaced beyond the
 // double-click time from what came before; presses above one come at once,
 // within it. Each carries its own position: a cursor moved just before can
-// be put back by a pointer event that Wine had not yet taken in.
+// be put back by a pointer event that Wine had not yet taken in. The cursor
+// waits off the point and presses soon after it comes: one left resting on
+// the tray icon has the icon's tip up, in a window of its own that the
+// screen's edge can push over the icon, and a press there falls on the tip.
 void Click(POINT at, DWORD down, DWORD up, int presses)
 {
-    Sleep(GetDoubleClickTime() + 200);
-    LONG x = MulDiv(at.x, 65535, GetSystemMetrics(SM_CXSCREEN) - 1);
-    LONG y = MulDiv(at.y, 65535, GetSystemMetrics(SM_CYSCREEN) - 1);
-    INPUT input = {INPUT_MOUSE, {{x, y, 0, MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE}}};
-    input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, SendInput(1, &input, sizeof input), Sleep(100);
+    auto place = [](POINT p) {
+        INPUT move = {INPUT_MOUSE, {{MulDiv(p.x, 65535, GetSystemMetrics(SM_CXSCREEN) - 1),
+                                     MulDiv(std::max(p.y, 0L), 65535, GetSystemMetrics(SM_CYSCREEN) - 1), 0,
+                                     MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE}}};
+        return move;
+    };
+    INPUT input = place({at.x, at.y - 64});
+    SendInput(1, &input, sizeof input), Sleep(GetDoubleClickTime() + 200);
+    input = place(at);
+    SendInput(1, &input, sizeof input), Sleep(100);
+    char name[64] = "";
+    GetClassNameA(WindowFromPoint(at), name, sizeof name);
+    clickedOn = name;
     for (int i = 0; i < presses; i++)
         for (DWORD action : {down, up})
             input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | action, SendInput(1, &input, sizeof input),

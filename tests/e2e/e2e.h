@@ -35,6 +35,7 @@ void StartQuenmar();
 void Press(HWND window, std::initializer_list<WORD> chord);
 void Keys(std::initializer_list<WORD> keys);
 void Click(POINT at, DWORD down = MOUSEEVENTF_LEFTDOWN, DWORD up = MOUSEEVENTF_LEFTUP, int presses = 1);
+extern std::string clickedOn; // the class of the window the last click's presses fell on
 bool Shown(bool visible);
 bool PanelDrawn(DWORD ms, std::string &detail);
 

@@ -256,8 +256,9 @@ static bool WindowAsExpected()
         return visible == model.visible && (!visible || iconic == model.minimized);
     };
     if (!WaitFor(right, 10000))
-        return Violated("the window shown, hidden or minimized", Format("%s%s", IsWindowVisible(mainWnd) ? "shown" : "hidden",
-                                                                         IsIconic(mainWnd) ? " (minimized)" : ""),
+        return Violated("the window shown, hidden or minimized",
+                        Format("%s%s (the last click fell on a window of class \"%s\")", IsWindowVisible(mainWnd) ? "shown" : "hidden",
+                               IsIconic(mainWnd) ? " (minimized)" : "", clickedOn.c_str()),
                         Format("%s%s", model.visible ? "shown" : "hidden", model.minimized ? " (minimized)" : ""));
     if (!model.visible || model.minimized)
         return true;
