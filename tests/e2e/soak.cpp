@@ -41,7 +41,8 @@ static struct {
 static std::mt19937 rng;
 static int Random(int low, int high) { return low + (int)(rng() % (unsigned)(high - low + 1)); }
 
-static DWORD launched, heldSince;
+static DWORD launched, heldSince, levelAt;
+static unsigned long heldLeastMiB; // what a clean's block must at least hold
 static std::deque<std::string> lastActions;
 static int step, violations;
 static unsigned long baseMiB;
@@ -273,14 +274,16 @@ static bool WindowAsExpected()
     return PanelDrawn(15000, detail) || Violated("the panel's five lines", detail, "the pixels drawn from the driver's figures");
 }
 
-// A held block: resident memory far above the start while the box is open.
+// A held block: resident memory far above the start while the box is open,
+// by 256 MiB or, when the commit left is short, half the most it may take.
 static bool BlockAsExpected()
 {
     if (!model.blockHeld)
         return true;
     unsigned long mib = ResidentMiB();
-    return mib > baseMiB + 256 || Violated("the clean's block held while its box is open", Format("%lu MiB resident", mib),
-                                           Format("above %lu MiB", baseMiB + 256));
+    return mib >= baseMiB + heldLeastMiB ||
+           Violated("the clean's block held while its box is open", Format("%lu MiB resident", mib),
+                    Format("at least %lu MiB", baseMiB + heldLeastMiB));
 }
 
 static bool Invariants()
@@ -288,11 +291,24 @@ static bool Invariants()
     return Alive() && BoxesAsExpected(60000) && WindowAsExpected() && TrayAsExpected() && BlockAsExpected();
 }
 
+// Half the commit left, as the program too reads it at a tick: the most its
+// block may take. Under Wine it is small just below 2 GiB available.
+static unsigned long HalfCommitMiB()
+{
+    MEMORYSTATUS status = {sizeof status};
+    GlobalMemoryStatus(&status);
+    return status.dwAvailPageFile >> 21;
+}
+
 // A menu command by keyboard: F10 opens the bar at "File".
 static void Menu(std::initializer_list<WORD> keys) { Keys(keys); }
 
 static bool Clean(bool heavy)
 {
+    // The block is sized from the figures of the last tick: one past the last new level.
+    while (Elapsed() - levelAt < 2000)
+        Sleep(100);
+    heldLeastMiB = std::min(HalfCommitMiB() / 2, 256ul);
     unsigned long before = ResidentMiB();
     heldMiB = -1, manualClean = 1;
     heavy ? Menu({VK_F10, VK_RETURN, VK_RETURN}) : Menu({VK_F10, VK_RETURN, VK_DOWN, VK_RETURN});
@@ -437,7 +453,7 @@ static bool Do(Action action, DWORD left)
     case MEMORY_FALLING: model.memory = FALLING; return true;
     case MEMORY_HELD: model.memory = HELD; return true;
     case MEMORY_LEVEL:
-        SetAvailable(model.availMiB = NextLevel());
+        SetAvailable(model.availMiB = NextLevel()), levelAt = Elapsed();
         Log(Format("available memory now %lu MiB", model.availMiB));
         return true;
     case DROP_ICON:
