@@ -567,6 +567,11 @@ int main(int argc, char **argv)
     if (!ok)
         Violated("start-up: the window, and the About box over it, which OK closes", "not so", "so");
     ok = ok && Settle();
+    // The first tick's automatic clean is over: its block given back.
+    unsigned long launchMiB = baseMiB, now = 0;
+    ok = ok && (WaitFor([&] { return (now = ResidentMiB()) < launchMiB + BLOCK_MIB / 2; }, 20000) ||
+                Violated("the first automatic clean's block given back", Format("%lu MiB resident", now),
+                         Format("below %lu MiB", launchMiB + BLOCK_MIB / 2)));
     baseMiB = ResidentMiB();
     Resources start = Measure();
     if (ok)
