@@ -40,6 +40,9 @@ static struct {
 
 static std::mt19937 rng;
 static int Random(int low, int high) { return low + (int)(rng() % (unsigned)(high - low + 1)); }
+// The longest idle, in seconds. In a run of a minute or a few, idles of up to
+// 20 s would take half its time and leave it a few dozen actions.
+static int idleSeconds = 20;
 
 static DWORD launched, heldSince, levelAt;
 static unsigned long heldLeastMiB; // what a clean's block must at least hold
@@ -463,7 +466,7 @@ static bool Do(Action action, DWORD left)
             return IconBack();
         // fall through
     case TASKBAR_CREATED: SendMessageTimeoutA(mainWnd, taskbarCreated, 0, 0, SMTO_NORMAL, 60000, &result); return true;
-    case IDLE: Idle(std::min<DWORD>(left, (DWORD)Random(1, 20) * 1000)); return true;
+    case IDLE: Idle(std::min<DWORD>(left, (DWORD)Random(1, idleSeconds) * 1000)); return true;
     case LONG_IDLE: Idle(std::min<DWORD>(left, (DWORD)Random(600, 660) * 1000)); return true;
     case FOREGROUND: // clear of the window, the boxes and the tray: see AboveOther
         SetWindowPos(other, HWND_TOP, 0, GetSystemMetrics(SM_CYSCREEN) - 300, 400, 200, SWP_SHOWWINDOW);
@@ -553,6 +556,7 @@ int main(int argc, char **argv)
     unsigned long seed = strtoul(argv[4], NULL, 10);
     rng.seed(seed);
     bool longRun = seconds >= 20 * 60;
+    idleSeconds = longRun ? 20 : 5;
     setvbuf(stdout, NULL, _IONBF, 0);
     actionLog = fopen(Format("%s\\actions.txt", shotsDir).c_str(), "w");
 
