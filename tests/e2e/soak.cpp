@@ -233,10 +233,15 @@ static bool TrayAsExpected()
     return ok || Violated("the tray picture", pictureNames[shown], pictureNames[expected]);
 }
 
-// Put back by the next tick, or after the fill of a clean that holds the ticks up.
+// Put back by the next tick, or after the fill of a clean that holds the ticks up:
+// known to the shell (a modify that changes nothing succeeds only for an icon
+// it has), not only seen, since the tray may not yet have drawn the drop.
 static bool IconBack()
 {
-    auto back = [] { return TrayPicture() != NO_ICON; };
+    auto back = [] {
+        NOTIFYICONDATAA ours = {NOTIFYICONDATAA_V1_SIZE, mainWnd, 0};
+        return Shell_NotifyIconA(NIM_MODIFY, &ours) && TrayPicture() != NO_ICON;
+    };
     return WaitFor(back, 4000) || (sampledMiB > (LONG)(baseMiB + BLOCK_MIB) && WaitFor(back, 60000)) ||
            Violated("the icon the shell dropped back within a tick", "no icon", "our icon");
 }
