@@ -141,9 +141,9 @@ std::string clickedOn;
 // double-click time from what came before; presses above one come at once,
 // within it. Each carries its own position: a cursor moved just before can
 // be put back by a pointer event that Wine had not yet taken in. The cursor
-// waits off the point and presses soon after it comes: one left resting on
-// the tray icon has the icon's tip up, in a window of its own that the
-// screen's edge can push over the icon, and a press there falls on the tip.
+// waits off the point and presses soon after it comes: under Wine a press on
+// the tray icon after the cursor had rested there, with the icon's tip up in
+// a window of its own, now and then never reached the program.
 void Click(POINT at, DWORD down, DWORD up, int presses)
 {
     auto place = [](POINT p) {
