@@ -107,6 +107,13 @@ apt_sources() {
             for (i = 1; i <= nu; i++) for (j = 1; j <= ns; j++) print u[i], s[j]
         }' || true
 }
+
+# debian_archive [security]: the URI of this machine's Debian archive (a source
+# of a release, its updates or backports), or of its security archive.
+debian_archive() {
+    apt_sources | awk -v security="${1:-}" '($2 ~ /-security$|\/updates$/) == (security != "") { print $1; exit }'
+}
+
 # bg_wait COMMAND...: runs it in the background and waits, so that a signal
 # to the script is taken at once, not when the command ends.
 bg_wait() {

@@ -94,7 +94,7 @@ native_machine() {
         echo "case: update fails $fails times"
         native_machine trixie
         echo $fails >"$state/update-fails"
-        echo "http://mirror.invalid/debian/dists/trixie-updates/main/binary-i386/Packages.xz  File has unexpected size" >"$state/failed-indexes"
+        echo "$archive/dists/trixie-updates/main/binary-i386/Packages.xz  File has unexpected size" >"$state/failed-indexes"
         try scripts need wine
         [ "$status" -eq 0 ]
         expected=("apt-get update -q")
@@ -106,8 +106,8 @@ native_machine() {
 }
 
 @test "both installs failing: a diagnosis that names what failed, and a non-zero status" {
-    indexes=("http://mirror.invalid/debian/dists/trixie-updates/main/binary-i386/Packages.xz  File has unexpected size (4 != 5). Mirror sync in progress? [IP: 192.0.2.1 80]"
-        "http://mirror.invalid/debian/dists/trixie-updates/main/binary-amd64/Packages.xz  Hash Sum mismatch")
+    indexes=("$archive/dists/trixie-updates/main/binary-i386/Packages.xz  File has unexpected size (4 != 5). Mirror sync in progress?"
+        "$archive/dists/trixie-updates/main/binary-amd64/Packages.xz  Hash Sum mismatch")
     for update_fails in 0 3; do
         echo "case: apt-get update failed $update_fails times"
         native_machine trixie
@@ -147,7 +147,7 @@ native_machine() {
 }
 
 @test "no 32-bit code on this kernel: qemu-user, from the release's own suites or from bookworm-backports" {
-    backports="deb http://mirror.invalid/debian bookworm-backports main"
+    backports="deb $archive bookworm-backports main"
     register="mount -t binfmt_misc binfmt_misc /proc/sys/fs/binfmt_misc"
     for row in "trixie|one-line|none||apt-get install -y -q qemu-user-static" \
         "bookworm|one-line|none|$backports|apt-get install -y -q -t bookworm-backports qemu-user-static" \

@@ -4,6 +4,10 @@
 # $QUENMAR_SYSROOT.
 
 export repo=$(cd "$BATS_TEST_DIRNAME/../.." && pwd)
+# The stand-in machines take their archives from this machine's apt sources.
+archive=$(env -u QUENMAR_SYSROOT bash -c '. "$1/script/setup.sh" && debian_archive' - "$repo")
+security=$(env -u QUENMAR_SYSROOT bash -c '. "$1/script/setup.sh" && debian_archive security' - "$repo")
+security=${security:-$archive}
 
 # use_stand_ins: from a test's setup, before its stand_in calls.
 use_stand_ins() {
@@ -37,11 +41,11 @@ machine() {
     echo 0 >"$state/uid"
     echo "VERSION_CODENAME=$1" >"$QUENMAR_SYSROOT/etc/os-release"
     if [ "${2:-one-line}" = one-line ]; then
-        printf 'deb http://security.invalid/debian-security %s-security main\ndeb [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] http://mirror.invalid/debian %s main\n' \
-            "$1" "$1" >"$QUENMAR_SYSROOT/etc/apt/sources.list"
+        printf 'deb %s %s-security main\ndeb [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] %s %s main\n' \
+            "$security" "$1" "$archive" "$1" >"$QUENMAR_SYSROOT/etc/apt/sources.list"
     else
-        printf 'Types: deb\nURIs: http://mirror.invalid/debian\nSuites: %s %s-updates\nComponents: main\n' \
-            "$1" "$1" >"$QUENMAR_SYSROOT/etc/apt/sources.list.d/debian.sources"
+        printf 'Types: deb\nURIs: %s\nSuites: %s %s-updates\nComponents: main\n' \
+            "$archive" "$1" "$1" >"$QUENMAR_SYSROOT/etc/apt/sources.list.d/debian.sources"
     fi
 }
 
