@@ -12,23 +12,15 @@ target_link_options(quenmar PRIVATE -static -static-libgcc -static-libstdc++ -s 
 set_source_files_properties(res/quenmar.rc PROPERTIES OBJECT_DEPENDS
     "${CMAKE_SOURCE_DIR}/res/GainIcon.ico;${CMAKE_SOURCE_DIR}/res/LoseIcon.ico;${CMAKE_SOURCE_DIR}/res/Vellitor.ico;${CMAKE_SOURCE_DIR}/res/resource.h;${CMAKE_BINARY_DIR}/generated/quenmar.manifest;${CMAKE_BINARY_DIR}/generated/version.h")
 
-# The end-to-end driver and the soak: console programs run under Wine beside
-# quenmar.exe, on the primitives they share.
-add_library(e2e OBJECT tests/e2e/e2e.cpp)
+# The end-to-end driver, the suite's and the soak's: a console program run
+# under Wine beside quenmar.exe.
 add_executable(e2e_driver tests/e2e/driver.cpp)
-add_executable(soak_driver tests/e2e/soak.cpp)
-target_link_libraries(soak_driver PRIVATE ntdll)
-target_include_directories(soak_driver PRIVATE ${CMAKE_BINARY_DIR}/generated)
-foreach(target e2e e2e_driver soak_driver)
-    target_include_directories(${target} PRIVATE ${CMAKE_SOURCE_DIR})
-    # Win32 records are set up as {size} with the rest zero.
-    target_compile_options(${target} PRIVATE -Wno-missing-field-initializers)
-endforeach()
-foreach(target e2e_driver soak_driver)
-    target_link_libraries(${target} PRIVATE e2e psapi advapi32 shell32 user32 gdi32 kernel32)
-    # Large-address-aware too: they read the figures such a program is given.
-    target_link_options(${target} PRIVATE -mconsole -static -static-libgcc -static-libstdc++ -Wl,--large-address-aware)
-endforeach()
+target_include_directories(e2e_driver PRIVATE ${CMAKE_BINARY_DIR}/generated)
+# Win32 records are set up as {size} with the rest zero.
+target_compile_options(e2e_driver PRIVATE -Wno-missing-field-initializers)
+target_link_libraries(e2e_driver PRIVATE ntdll psapi advapi32 shell32 user32 gdi32 kernel32)
+# Large-address-aware too: it reads the figures such a program is given.
+target_link_options(e2e_driver PRIVATE -mconsole -static -static-libgcc -static-libstdc++ -Wl,--large-address-aware)
 
 # The end-to-end suite runs both under Wine (tests/e2e/run sets Wine up).
 enable_testing()
