@@ -22,6 +22,25 @@ e2e_setup() {
     : >"$2/meminfo"
 }
 
+# e2e_left PREFIX [PID...]: what is still running of the Wine prefix PREFIX
+# (every process whose environment names it) but the PIDs given, after up to
+# 30 s for those ending: nothing, or "PID ARGS;" for each, which it kills.
+# The search runs without the caller's own WINEPREFIX, which it passes on.
+e2e_left() {
+    local prefix=$1 left= pid
+    shift
+    for _ in $(seq 30); do
+        left=
+        for pid in $(env -u WINEPREFIX grep -lsFxz "WINEPREFIX=$prefix" /proc/[0-9]*/environ | cut -d/ -f3); do
+            [[ " $* " == *" $pid "* ]] || left+=" $pid"
+        done
+        [ -n "$left" ] || return 0
+        sleep 1
+    done
+    ps -o pid=,args= -p "$(echo $left | tr ' ' ,)" | tr '\n' ';'
+    kill -9 $left 2>/dev/null || true
+}
+
 # e2e_winpath PATH: the Unix path as Wine's Z: drive names it.
 e2e_winpath() { echo "Z:${1//\//\\}"; }
 
