@@ -18,11 +18,6 @@ i386_through_qemu() {
     grep -qsx enabled "$sysroot/proc/sys/fs/binfmt_misc/qemu-i386"
 }
 
-# The archive this machine's apt already takes its release from.
-debian_mirror() {
-    apt_sources | awk -v c="$(debian_codename)" '$2 == c { print $1; exit }'
-}
-
 # Wine runs 32-bit Linux code. Where this kernel cannot run it, qemu-user runs
 # it instead; Debian 12's own qemu (7.2) cannot host Wine, so there it comes
 # from the release's backports; later releases' own can.
@@ -42,8 +37,8 @@ ensure_i386_exec() {
     elif ! dpkg-query -W -f='${Version}' qemu-user-static 2>/dev/null | grep -q bpo; then
         if ! grep -rqs "$backports" "$sysroot/etc/apt/sources.list" "$sysroot/etc/apt/sources.list.d/"; then
             local mirror
-            mirror=$(debian_mirror)
-            [ -n "$mirror" ] || { echo "no Debian $codename source in this machine's apt sources" >&2; return 1; }
+            mirror=$(debian_archive)
+            [ -n "$mirror" ] || { echo "no Debian archive in this machine's apt sources" >&2; return 1; }
             echo "deb $mirror $backports main" >"$sysroot/etc/apt/sources.list.d/$backports.list"
         fi
         apt_update
