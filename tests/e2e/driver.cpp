@@ -567,7 +567,11 @@ static bool Do(Action action, DWORD left = 0)
     case HIDE: Keys({VK_F10, VK_RIGHT, VK_RIGHT, VK_RETURN}), model.visible = false; return true;
     case ANSWER: return Answer();
     case TRAY_LEFT: case TRAY_RIGHT: case TRAY_MIDDLE: case TRAY_DOUBLE:
-        TrayPicture();
+        // Looked for again until found on the taskbar: a look just after another window came to the
+        // front now and then finds the taskbar between its erase and its paint, and no icon in it.
+        if (!WaitFor([] { return TrayPicture() != NO_ICON && WindowFromPoint(trayFace) != GetDesktopWindow(); },
+                     Filling() ? 60000 : 4000))
+            return Violated("the tray icon there to be clicked", "no icon", "our icon");
         if (action == TRAY_RIGHT || action == TRAY_MIDDLE)
             return Click(trayFace, action == TRAY_RIGHT ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_MIDDLEDOWN,
                          action == TRAY_RIGHT ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_MIDDLEUP), true;
