@@ -41,7 +41,8 @@ static uint64_t Charged()
 
 static uint64_t CommitLeft()
 {
-    return simMemory.availPageFile > Charged() ? simMemory.availPageFile - Charged() : 0;
+    uint64_t charged = Charged();
+    return simMemory.availPageFile > charged ? simMemory.availPageFile - charged : 0;
 }
 
 bool SimOtherProgramCommits(uint64_t bytes)

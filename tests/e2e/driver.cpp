@@ -324,6 +324,16 @@ static DWORD WINAPI Sampler(void *)
 }
 static bool Filling() { return (long)ResidentMiB() > (long)baseMiB + BLOCK_MIB; }
 
+// Our icon found on the taskbar (with also() true) within a tick, or after the
+// fill of a clean that holds the ticks up. Looked for again until then: a look
+// just after another window came to the front now and then finds the taskbar
+// between its erase and its paint, with no icon in it.
+static bool IconFound(const std::function<bool()> &also = [] { return true; })
+{
+    return WaitFor([&] { return also() && TrayPicture() != NO_ICON && WindowFromPoint(trayFace) != GetDesktopWindow(); },
+                   Filling() ? 60000 : 4000);
+}
+
 // --- the invariants ---
 
 static bool Alive()
@@ -567,10 +577,7 @@ static bool Do(Action action, DWORD left = 0)
     case HIDE: Keys({VK_F10, VK_RIGHT, VK_RIGHT, VK_RETURN}), model.visible = false; return true;
     case ANSWER: return Answer();
     case TRAY_LEFT: case TRAY_RIGHT: case TRAY_MIDDLE: case TRAY_DOUBLE:
-        // Looked for again until found on the taskbar: a look just after another window came to the
-        // front now and then finds the taskbar between its erase and its paint, and no icon in it.
-        if (!WaitFor([] { return TrayPicture() != NO_ICON && WindowFromPoint(trayFace) != GetDesktopWindow(); },
-                     Filling() ? 60000 : 4000))
+        if (!IconFound())
             return Violated("the tray icon there to be clicked", "no icon", "our icon");
         if (action == TRAY_RIGHT || action == TRAY_MIDDLE)
             return Click(trayFace, action == TRAY_RIGHT ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_MIDDLEDOWN,
@@ -594,9 +601,8 @@ static bool Do(Action action, DWORD left = 0)
         Shell_NotifyIconA(NIM_DELETE, &ours);
         if (action == DROP_AND_TASKBAR_CREATED)
             return SendMessageTimeoutA(mainWnd, taskbarCreated, 0, 0, SMTO_NORMAL, 60000, &result), true;
-        // Put back by the next tick, or after the fill of a clean that holds the ticks up: known to the
-        // shell again (a modify that changes nothing succeeds only for an icon it has), and seen.
-        return WaitFor([&] { return Shell_NotifyIconA(NIM_MODIFY, &ours) && TrayPicture() != NO_ICON; }, Filling() ? 60000 : 4000) ||
+        // Put back: known to the shell again (a modify that changes nothing succeeds only for an icon it has), and seen.
+        return IconFound([&] { return Shell_NotifyIconA(NIM_MODIFY, &ours) != FALSE; }) ||
                Violated("the icon the shell dropped back within a tick", "no icon", "our icon");
     case TASKBAR_CREATED: return SendMessageTimeoutA(mainWnd, taskbarCreated, 0, 0, SMTO_NORMAL, 60000, &result), true;
     case IDLE: return Sleep(std::min<DWORD>(left, (DWORD)Random(1, (int)longestIdle) * 1000)), true;
