@@ -40,12 +40,13 @@ static bool FindUnixProcess(const char *exe)
     WIN32_FIND_DATAA found;
     HANDLE search = FindFirstFileA("Z:\\proc\\*", &found);
     for (bool more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileA(search, &found)) {
+        if (found.cFileName[0] < '0' || found.cFileName[0] > '9')
+            continue;
         std::string dir = std::string("Z:\\proc\\") + found.cFileName;
         std::string command = ReadAll(dir + "\\cmdline"), environment = ReadAll(dir + "\\environ");
         command = command.substr(0, command.find('\0'));
-        bool ours = command.size() >= strlen(name) && !_stricmp(command.c_str() + command.size() - strlen(name), name) &&
-                    (std::string(1, '\0') + environment).find(std::string(1, '\0') + prefix + '\0') != std::string::npos;
-        if (ours && found.cFileName[0] >= '0' && found.cFileName[0] <= '9')
+        if (command.size() >= strlen(name) && !_stricmp(command.c_str() + command.size() - strlen(name), name) &&
+            (std::string(1, '\0') + environment).find(std::string(1, '\0') + prefix + '\0') != std::string::npos)
             unixProcess = dir;
     }
     FindClose(search);
