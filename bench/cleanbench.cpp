@@ -96,10 +96,10 @@ int main(int argc, char **argv)
     for (DWORD size : sizes) {
         // A snapshot for which an automatic clean asks for exactly this size, with
         // commit to spare: half of it is more than any block here.
-        memoryStatus.dwTotalPhys = size < 0x80000000u ? 2 * size : 0xFFFFFFFFu;
-        memoryStatus.dwAvailPhys = (DWORD)((uint64_t)size * 4 / 5);
-        memoryStatus.dwAvailPageFile = 0xFFFFFFFFu;
-        DWORD asked = CleanSize(memoryStatus.dwTotalPhys, memoryStatus.dwAvailPhys, CLEAN_AUTO);
+        memoryStatus.ullTotalPhys = size < 0x80000000u ? 2ull * size : 0xFFFFFFFFu;
+        memoryStatus.ullAvailPhys = (uint64_t)size * 4 / 5;
+        memoryStatus.ullAvailPageFile = 16ull << 30;
+        DWORD asked = CleanSize((DWORD)memoryStatus.ullTotalPhys, (DWORD)memoryStatus.ullAvailPhys, CLEAN_AUTO);
         double clean, limit;
         Rates(
             asked, runs,

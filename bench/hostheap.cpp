@@ -25,8 +25,9 @@ int WINAPI MessageBoxA(HWND, LPCSTR, LPCSTR, UINT)
     return IDOK;
 }
 
-void WINAPI GlobalMemoryStatus(LPMEMORYSTATUS status)
+BOOL WINAPI GlobalMemoryStatusEx(LPMEMORYSTATUSEX status)
 {
-    *status = MEMORYSTATUS{};
+    *status = MEMORYSTATUSEX{};
     status->dwLength = sizeof *status;
+    return TRUE;
 }

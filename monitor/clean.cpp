@@ -27,6 +27,13 @@ DWORD CleanSize(DWORD totalPhys, DWORD availPhys, CleanMode mode)
     return (DWORD)size;
 }
 
+// A 32-bit program can hold only a few GiB in one block, so the clean is sized
+// from the figures as such a program was told them, each at most 4 GiB - 1.
+static DWORD Within32Bits(DWORDLONG bytes)
+{
+    return bytes > 0xFFFFFFFFu ? 0xFFFFFFFFu : (DWORD)bytes;
+}
+
 // A 32-bit process rarely gets more than a few hundred MiB in one block, so a
 // refused block above the lower bound is asked for once more at the lower bound.
 // A block this large is committed whole at once, against the commit limit every
@@ -35,9 +42,9 @@ DWORD CleanSize(DWORD totalPhys, DWORD availPhys, CleanMode mode)
 // clean left nothing to take is refused, not reported as done over no block.
 void CleanMemory(HWND hwnd, CleanMode mode)
 {
-    DWORD cap = memoryStatus.dwAvailPageFile >> 1;
-    DWORD size = std::min(CleanSize(memoryStatus.dwTotalPhys, memoryStatus.dwAvailPhys, mode), cap);
-    DWORD retry = std::min(memoryStatus.dwTotalPhys >> 2, cap);
+    DWORD total = Within32Bits(memoryStatus.ullTotalPhys), cap = Within32Bits(memoryStatus.ullAvailPageFile) >> 1;
+    DWORD size = std::min(CleanSize(total, Within32Bits(memoryStatus.ullAvailPhys), mode), cap);
+    DWORD retry = std::min(total >> 2, cap);
     HANDLE heap = GetProcessHeap();
     void *block = size ? HeapAlloc(heap, HEAP_ZERO_MEMORY, size) : NULL;
     if (!block && retry && retry < size) {

@@ -18,9 +18,9 @@ constexpr CleanMode CLEAN_AUTO = 2;
 constexpr LONG CLEAN_INTERVAL_TICKS = 600;
 constexpr LONG STEADY_THRESHOLD = 1000;
 
-extern MEMORYSTATUS memoryStatus;
+extern MEMORYSTATUSEX memoryStatus;
 extern BYTE trend;
-extern DWORD previousHalfAvail;
+extern DWORDLONG previousHalfAvail;
 extern LONG ticksUntilClean;
 extern LONG steadyCredit;
 

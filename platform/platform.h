@@ -5,8 +5,9 @@
 #ifdef _WIN32
 #include <windows.h>
 #include <shellapi.h>
-static_assert(sizeof(MEMORYSTATUS) == 32, "MEMORYSTATUS is eight 32-bit fields");
 static_assert(NOTIFYICONDATAA_V1_SIZE == 88, "first NOTIFYICONDATA layout is 88 bytes");
 #else
 #include "platform/sim/win32api.h"
 #endif
+
+static_assert(sizeof(MEMORYSTATUSEX) == 64, "MEMORYSTATUSEX is two 32-bit fields and seven 64-bit ones");

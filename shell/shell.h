@@ -23,7 +23,11 @@ constexpr char MAIN_MENU[] = "MainMenu";
 constexpr LONG MAIN_MIN_WIDTH = 300;
 constexpr LONG MAIN_MIN_HEIGHT = 130;
 constexpr int PANEL_LINES = 5;
-constexpr size_t STATUS_TEXT_SIZE = 64;
+// Holds any panel line, whatever its 64-bit figures (64 characters), and the tip.
+constexpr size_t STATUS_TEXT_SIZE = 80;
+// The window shows every line whole for machines of up to 8 TiB of memory and
+// of commit: 13 digits of bytes, 7 of megabytes.
+constexpr DWORDLONG PANEL_WIDEST_BYTES = (1ull << 43) - 1;
 
 // trayicon.cpp
 extern HINSTANCE appInstance;
@@ -41,7 +45,7 @@ void ListenToShell(HWND hwnd);
 extern HDC paintDC;
 extern const int PANEL_LINE_Y[PANEL_LINES];
 void FormatTip(char *text, size_t size);
-void FormatPanelLine(int line, const MEMORYSTATUS &status, char *text, size_t size);
+void FormatPanelLine(int line, const MEMORYSTATUSEX &status, char *text, size_t size);
 LONG WidestPanelLine(HDC dc);
 void UpdateStatus(HWND hwnd, BYTE mode);
 

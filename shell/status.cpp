@@ -10,30 +10,30 @@ HDC paintDC;
 
 const int PANEL_LINE_Y[PANEL_LINES] = {0, 30, 45, 60, 75};
 
-static unsigned long Megabytes(DWORD bytes)
+static unsigned long long Megabytes(DWORDLONG bytes)
 {
     return bytes >> 20;
 }
 
-// Byte counts print unsigned: 2 GiB and more are common. The page file in use
-// stops at 0, since some systems report more available than total. Each line
-// has its own literal format, so that the compiler checks it against its figures.
-void FormatPanelLine(int line, const MEMORYSTATUS &m, char *text, size_t size)
+// Figures are exact, in 64 bits. The page file in use is the commit limit less
+// the commit left, stopped at 0, since some systems report more left than the
+// limit. Each line has its own literal format, so that the compiler checks it
+// against its figures.
+void FormatPanelLine(int line, const MEMORYSTATUSEX &m, char *text, size_t size)
 {
-    DWORD used = m.dwTotalPageFile > m.dwAvailPageFile ? m.dwTotalPageFile - m.dwAvailPageFile : 0;
+    DWORDLONG used = m.ullTotalPageFile > m.ullAvailPageFile ? m.ullTotalPageFile - m.ullAvailPageFile : 0;
     switch (line) {
     case 0:
         snprintf(text, size, "Tamsel's Memory Defragger");
         break;
     case 1:
-        snprintf(text, size, "Total Physical RAM : %lu (%luMB)", (unsigned long)m.dwTotalPhys, Megabytes(m.dwTotalPhys));
+        snprintf(text, size, "Total Physical RAM : %llu (%lluMB)", m.ullTotalPhys, Megabytes(m.ullTotalPhys));
         break;
     case 2:
-        snprintf(text, size, "Available Physical RAM : %lu (%luMB)", (unsigned long)m.dwAvailPhys,
-                 Megabytes(m.dwAvailPhys));
+        snprintf(text, size, "Available Physical RAM : %llu (%lluMB)", m.ullAvailPhys, Megabytes(m.ullAvailPhys));
         break;
     case 3:
-        snprintf(text, size, "Total Swapfile Size : %lu (%luMB)", (unsigned long)used, Megabytes(used));
+        snprintf(text, size, "Total Swapfile Size : %llu (%lluMB)", used, Megabytes(used));
         break;
     case 4:
         snprintf(text, size, "System Memory Load : %lu%%", (unsigned long)m.dwMemoryLoad);
@@ -43,7 +43,7 @@ void FormatPanelLine(int line, const MEMORYSTATUS &m, char *text, size_t size)
 
 void FormatTip(char *text, size_t size)
 {
-    snprintf(text, size, "RAM : %lu/%luMb", Megabytes(memoryStatus.dwAvailPhys), Megabytes(memoryStatus.dwTotalPhys));
+    snprintf(text, size, "RAM : %llu/%lluMb", Megabytes(memoryStatus.ullAvailPhys), Megabytes(memoryStatus.ullTotalPhys));
 }
 
 // A paint classifies again without a new snapshot, so it always leaves the
@@ -68,11 +68,12 @@ void UpdateStatus(HWND hwnd, BYTE mode)
     }
 }
 
-// The widest the panel can ever be in the font of dc: each line with both byte
-// columns at their widest.
+// The widest the panel can be in the font of dc: each line with its figures as
+// wide as those of a machine of PANEL_WIDEST_BYTES, memory and commit alike.
 LONG WidestPanelLine(HDC dc)
 {
-    static const MEMORYSTATUS widest = {sizeof(MEMORYSTATUS), 100, 0xFFFFFFFF, 0xFFFFFFFF, 0xFFFFFFFF, 0, 0, 0};
+    static const MEMORYSTATUSEX widest = {sizeof(MEMORYSTATUSEX), 100, PANEL_WIDEST_BYTES, PANEL_WIDEST_BYTES,
+                                          PANEL_WIDEST_BYTES, 0, 0, 0, 0};
     char text[STATUS_TEXT_SIZE];
     LONG width = 0;
     for (int line = 0; line < PANEL_LINES; line++) {

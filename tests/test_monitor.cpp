@@ -7,8 +7,8 @@ TEST_F(Fresh, TrendComparesHalfTheAvailableBytes)
     // Without a refresh, the classification runs again on the snapshot as it stands.
     const struct { uint64_t avail; bool refresh; BYTE trend; } steps[] = {{20 * MiB, true, TREND_GAIN}, {20 * MiB, false, TREND_STEADY}, {1001, true, TREND_LOSS},
                  {1000, true, TREND_STEADY}, /* the half holds */ {1003, true, TREND_GAIN}, {999, true, TREND_LOSS},
-                 {999, false, TREND_STEADY}, {0xFFFFFFFF, true, TREND_GAIN}, {8 * GiB, true, TREND_STEADY},
-                 {0, true, TREND_LOSS}};
+                 {999, false, TREND_STEADY}, {0xFFFFFFFF, true, TREND_GAIN}, /* above 4 GiB, exact */ {8 * GiB, true, TREND_GAIN},
+                 {8 * GiB + 1, true, TREND_STEADY}, {5 * GiB, true, TREND_LOSS}, {0, true, TREND_LOSS}};
     for (size_t i = 0; i < sizeof steps / sizeof steps[0]; i++) {
         simMemory.availPhys = steps[i].avail;
         if (steps[i].refresh)
@@ -43,7 +43,7 @@ TEST(Clean, SizeIsWithinAQuarterAndFifteenSixteenths)
 TEST_F(Fresh, CleanFillsReportsAndGivesBack)
 {
     const DWORD SPARE = 104 * MiB; // half of it is more than any clean here asks for
-    const struct { DWORD avail, commit; CleanMode mode; size_t heapLimit; Calls calls; } cases[] = {
+    const struct { uint64_t avail, commit; CleanMode mode; size_t heapLimit; Calls calls; uint64_t total = 64 * MiB; } cases[] = {
         {20 * MiB + 1, SPARE, CLEAN_HEAVY, SIZE_MAX, // not a whole number of pages
          {GRANTED("31457281"), BOX("?0x1234", "RAM Cleaned", "31457281"), FREED("31457281")}},
         {20 * MiB, SPARE, CLEAN_SMALL, SIZE_MAX,
@@ -70,10 +70,18 @@ TEST_F(Fresh, CleanFillsReportsAndGivesBack)
         // nothing left to take: refused without asking
         {20 * MiB, 1, CLEAN_HEAVY, SIZE_MAX, {BOX("?0x1234", "RAM cannot be locked", "0")}},
         {20 * MiB, 0, CLEAN_AUTO, SIZE_MAX, {}},
+        // large machines: sized from the figures each at most 4 GiB - 1, as a 32-bit program was told them
+        {8 * GiB, 20 * GiB, CLEAN_HEAVY, 512 * MiB,
+         {REFUSED("2147483647"), REFUSED("1073741823"), BOX("?0x1234", "RAM cannot be locked", "0")}, 16 * GiB},
+        {8 * GiB, 20 * GiB, CLEAN_AUTO, 512 * MiB, {REFUSED("2147483647"), REFUSED("1073741823")}, 16 * GiB},
+        {1 * GiB, 20 * GiB, CLEAN_HEAVY, 512 * MiB,
+         {REFUSED("1610612736"), REFUSED("1073741823"), BOX("?0x1234", "RAM cannot be locked", "0")}, 16 * GiB},
+        {40 * GiB, 100 * MiB, CLEAN_SMALL, SIZE_MAX,
+         {GRANTED("52428800"), BOX("?0x1234", "RAM Cleaned", "52428800"), FREED("52428800")}, 64 * GiB},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.calls.empty() ? "no calls" : c.calls[0]);
-        simMemory.availPhys = c.avail, simMemory.availPageFile = c.commit;
+        simMemory.totalPhys = c.total, simMemory.availPhys = c.avail, simMemory.availPageFile = c.commit;
         RefreshMemoryStatus();
         trend = TREND_LOSS, ticksUntilClean = 17, steadyCredit = 1000, simHeapLimit = c.heapLimit;
         bool othersCommit = true;
@@ -82,7 +90,7 @@ TEST_F(Fresh, CleanFillsReportsAndGivesBack)
         };
         TakeCalls();
         CleanMemory(OWNER, c.mode);
-        ExpectCalls(c.calls, TakeCalls({"HeapAlloc", "HeapFree", "MessageBoxA ?", "GlobalMemoryStatus"}));
+        ExpectCalls(c.calls, TakeCalls({"HeapAlloc", "HeapFree", "MessageBoxA ?", "GlobalMemoryStatusEx"}));
         EXPECT_TRUE(othersCommit) << "another program could not commit what the clean left it";
         EXPECT_TRUE(SimLiveBlocks() == 0 && trend == TREND_LOSS && ticksUntilClean == 17 && steadyCredit == 1000);
     }

@@ -11,14 +11,14 @@ TEST_F(Fresh, StartsInOrderWithTicksUnderTheAboutBox)
                      "LoadIconA 'Vellitor' -> Vellitor#3",
                      "RegisterClassA 'MyClass' style=0x0 extra=0,0 inst=module icon=Vellitor#3 cursor=arrow bg=6 "
                      "menu='MainMenu' -> ok",
-                     // the widest line, 312 pixels in the System font, in Wine's frame
+                     // the widest line, 360 pixels in the System font, in Wine's frame
                      "AdjustWindowRectEx style=0xca0000 menu=1 ex=0x80", "GetDC 0", "GetTextMetricsA", "ReleaseDC 0",
                      "CreateWindowExA ex=0x80 'MyClass' 'Quenmar' style=0xa0000 CW_USEDEFAULT,CW_USEDEFAULT "
-                     "318x132 parent=0 menu=0 inst=module param=0 -> W1",
+                     "366x132 parent=0 menu=0 inst=module param=0 -> W1",
                      "RegisterWindowMessageA 'TaskbarCreated' -> 0xc100", "GetModuleHandleA 'user32.dll' -> user32",
                      "GetProcAddress user32 'ChangeWindowMessageFilterEx' -> found",
                      "ChangeWindowMessageFilterEx W1 0x78 allow -> 1",
-                     "ChangeWindowMessageFilterEx W1 0xc100 allow -> 1", "GlobalMemoryStatus len=32",
+                     "ChangeWindowMessageFilterEx W1 0xc100 allow -> 1", "GlobalMemoryStatusEx len=64 -> 1",
                      "ShowWindow W1 10", "UpdateWindow W1", "W1 WM_PAINT 0 0", "BeginPaint W1",
                      MODIFY("GainIcon#2", "20", "0"), // against 0, and before the tray icon is there
                      "TextOutA 0,0 'Tamsel's Memory Defragger'",

@@ -7,17 +7,62 @@
 TEST_F(Fresh, TipsPanelFiguresAndTheWindowSize)
 {
     const std::string x63(63, 'x'), x65 = x63 + "yz";
+    char text[STATUS_TEXT_SIZE];
     for (const char *tip : {(const char *)nullptr, x63.c_str(), x65.c_str()}) {
         AddTrayIcon(OWNER, 0, nullptr, tip); // refused if it does not end within the first layout's 64 bytes
         EXPECT_EQ(tip ? x63 : "", SimFindTrayIcon(OWNER, 0) ? SimFindTrayIcon(OWNER, 0)->tip : "(refused)");
         DeleteTrayIcon(OWNER, 0);
     }
 
-    simMemory = {30, 0, 0, 4294443007u, 4294967295u}; // seen under Wine: more available than there is
-    RefreshMemoryStatus();
-    char text[STATUS_TEXT_SIZE];
-    FormatPanelLine(3, memoryStatus, text, sizeof text);
-    EXPECT_STREQ("Total Swapfile Size : 0 (0MB)", text);
+    // The figures exact on machines of every size, every line whole in the window
+    // that start-up makes, in the System font within the frame.
+    RegisterMainClass(simModule);
+    CreateMainWindow(simModule);
+    RECT frame = {0, 0, 0, 0};
+    AdjustWindowRectEx(&frame, WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, TRUE, WS_EX_TOOLWINDOW);
+    const LONG clientWidth = simWindows.at(0).width - (frame.right - frame.left);
+    HDC dc = GetDC(NULL);
+    const struct { SimMachineMemory m; const char *lines; } machines[] = {
+        {{47, 2116026368, 1073754169, 3 * GiB, 3 * GiB / 2}, // commit below 4 GiB
+         "Total Physical RAM : 2116026368 (2018MB)|Available Physical RAM : 1073754169 (1024MB)|"
+         "Total Swapfile Size : 1610612736 (1536MB)|System Memory Load : 47%|RAM : 1024/2018Mb"},
+        {{16, 3 * GiB, 5 * GiB / 2 + 1, 5 * GiB, 9 * GiB / 2}, // commit limit and left above 4 GiB
+         "Total Physical RAM : 3221225472 (3072MB)|Available Physical RAM : 2684354561 (2560MB)|"
+         "Total Swapfile Size : 536870912 (512MB)|System Memory Load : 16%|RAM : 2560/3072Mb"},
+        {{37, 8 * GiB, 5 * GiB, 10 * GiB, 3 * GiB}, // 7 GiB in use, 3 left
+         "Total Physical RAM : 8589934592 (8192MB)|Available Physical RAM : 5368709120 (5120MB)|"
+         "Total Swapfile Size : 7516192768 (7168MB)|System Memory Load : 37%|RAM : 5120/8192Mb"},
+        {{49, 17079074816, 8 * GiB + 1, 19226558464, 9663676416},
+         "Total Physical RAM : 17079074816 (16287MB)|Available Physical RAM : 8589934593 (8192MB)|"
+         "Total Swapfile Size : 9562882048 (9119MB)|System Memory Load : 49%|RAM : 8192/16287Mb"},
+        {{37, 68578963456, 40 * GiB, 72 * GiB, 50 * GiB},
+         "Total Physical RAM : 68578963456 (65401MB)|Available Physical RAM : 42949672960 (40960MB)|"
+         "Total Swapfile Size : 23622320128 (22528MB)|System Memory Load : 37%|RAM : 40960/65401Mb"},
+        {{12, 1024 * GiB, 900 * GiB, 1088 * GiB, 1024 * GiB},
+         "Total Physical RAM : 1099511627776 (1048576MB)|Available Physical RAM : 966367641600 (921600MB)|"
+         "Total Swapfile Size : 68719476736 (65536MB)|System Memory Load : 12%|RAM : 921600/1048576Mb"},
+        {{100, PANEL_WIDEST_BYTES, PANEL_WIDEST_BYTES, PANEL_WIDEST_BYTES, 0}, // the bound the window is sized for
+         "Total Physical RAM : 8796093022207 (8388607MB)|Available Physical RAM : 8796093022207 (8388607MB)|"
+         "Total Swapfile Size : 8796093022207 (8388607MB)|System Memory Load : 100%|RAM : 8388607/8388607Mb"},
+        {{30, 0, 0, 4294443007u, 4294967295u}, // seen under Wine: more left than the limit
+         "Total Physical RAM : 0 (0MB)|Available Physical RAM : 0 (0MB)|Total Swapfile Size : 0 (0MB)|"
+         "System Memory Load : 30%|RAM : 0/0Mb"},
+    };
+    for (const auto &machine : machines) {
+        simMemory = machine.m;
+        RefreshMemoryStatus();
+        std::string lines;
+        for (int line = 1; line < PANEL_LINES; line++) {
+            FormatPanelLine(line, memoryStatus, text, sizeof text);
+            SIZE extent = {0, 0};
+            GetTextExtentPoint32A(dc, text, lstrlenA(text), &extent);
+            EXPECT_LE(extent.cx, clientWidth) << text;
+            lines += text + std::string("|");
+        }
+        FormatTip(text, sizeof text);
+        lines += text;
+        EXPECT_EQ(machine.lines, lines);
+    }
     // The window's outer size: frame, caption and menu bar around the panel with
     // its widest line and its last line whole, never below 300 by 130 (Wine's
     // metrics and Windows' System font are in the start-up).
@@ -97,18 +142,20 @@ TEST_F(Fresh, TrayPressHideMinimizeAndTheShell)
     }
 }
 
-// Hidden, the gain or loss picture stays up, nothing is drawn, and after a shell
-// restart the icon comes back as it stood, with a handle of its own; so it does
-// at the tick after the shell dropped it without a word, with one add.
+// Hidden, the gain or loss picture stays up, above 4 GiB as below, nothing is
+// drawn, and after a shell restart the icon comes back as it stood, with a
+// handle of its own; so it does at the tick after the shell dropped it without
+// a word, with one add.
 TEST_F(Fresh, TickHiddenAndTheShellRestarting)
 {
     RunProgram([](HWND hwnd) {
         SimPumpTicks(1); // the first tick's clean is done with
         SimSend(hwnd, WM_COMMAND, IDM_HIDE, 0);
-        const struct { DWORD availMiB; std::string name; bool dropped; } ticks[] = {
-            {30, "GainIcon", true}, {30, "Vellitor", false}, {8, "LoseIcon", true}};
+        const struct { uint64_t avail; std::string name; bool dropped; } ticks[] = {
+            {5 * GiB, "GainIcon", false}, {6 * GiB, "GainIcon", true}, {6 * GiB + 1, "Vellitor", false},
+            {5 * GiB, "LoseIcon", true}};
         for (const auto &t : ticks) {
-            SetAvailable(t.availMiB);
+            simMemory = SimMachineMemory{60, 16 * GiB, t.avail, 20 * GiB, 12 * GiB};
             if (t.dropped)
                 simTray.clear();
             TakeCalls();
@@ -116,13 +163,13 @@ TEST_F(Fresh, TickHiddenAndTheShellRestarting)
             EXPECT_EQ(t.dropped ? 1u : 0u, TakeCalls({"Shell_NotifyIconA NIM_ADD", "BeginPaint", "TextOutA"}).size());
             for (bool restart : {false, true}) {
                 const SimTrayIcon *icon = (restart ? SimShellRestart() : (void)0, SimFindTrayIcon(hwnd, 0));
-                EXPECT_EQ(t.name + " 'RAM : " + std::to_string(t.availMiB) + "/64Mb' cb=120 live=3",
+                EXPECT_EQ(t.name + " 'RAM : " + std::to_string(t.avail >> 20) + "/16384Mb' cb=120 live=3",
                           !icon ? "none" : icon->icon.substr(0, icon->icon.find('#')) + " '" + icon->tip + "' cb=" +
                               std::to_string(icon->callback) + " live=" + std::to_string(SimLiveIcons()));
             }
         }
         std::vector<int> cleans; // hidden, the schedule runs on: 600 ticks after the first tick's clean
-        for (int tick = 5; tick <= 1201; tick++) {
+        for (int tick = 6; tick <= 1201; tick++) {
             SetAvailable(tick % 2 ? 22 : 20); // never steady
             SimPumpTicks(1);
             cleans.insert(cleans.end(), TakeCalls({"HeapAlloc"}).size(), tick);

@@ -1,5 +1,4 @@
-// Simulated KERNEL32: the memory of a machine that may have more than a 32-bit
-// process can be told, a heap of real memory with a limit whose blocks are
+// Simulated KERNEL32: the memory of a machine, told in 64-bit figures, a heap of real memory with a limit whose blocks are
 // charged whole against the commit every program shares, the string helpers,
 // and USER32's exports looked up by name.
 #include "platform/sim/sim.h"
@@ -50,19 +49,19 @@ bool SimOtherProgramCommits(uint64_t bytes)
     return bytes <= CommitLeft();
 }
 
-// As Win32 fills the record for a large-address-aware 32-bit process: exact up
-// to 4 GiB - 1, and saturated there.
-static DWORD Saturated(uint64_t bytes)
+// As Windows fills it for a large-address-aware 32-bit program on 64-bit
+// Windows: every figure exact. A record whose length is not the record's own
+// is refused and left as it was (Microsoft's GlobalMemoryStatusEx page; Wine's
+// kernelbase does the same).
+BOOL WINAPI GlobalMemoryStatusEx(LPMEMORYSTATUSEX status)
 {
-    return bytes > 0xFFFFFFFFu ? 0xFFFFFFFFu : (DWORD)bytes;
-}
-
-void WINAPI GlobalMemoryStatus(LPMEMORYSTATUS status)
-{
-    SimLogf("GlobalMemoryStatus len=%u", status->dwLength);
+    BOOL ok = status->dwLength == sizeof(MEMORYSTATUSEX);
+    SimLogf("GlobalMemoryStatusEx len=%u -> %d", status->dwLength, ok);
     const SimMachineMemory &m = simMemory;
-    *status = MEMORYSTATUS{sizeof(MEMORYSTATUS), m.load, Saturated(m.totalPhys), Saturated(m.availPhys),
-                           Saturated(m.totalPageFile), Saturated(CommitLeft()), 0xFFFE0000u, 0xF0000000u};
+    if (ok)
+        *status = MEMORYSTATUSEX{sizeof(MEMORYSTATUSEX), m.load, m.totalPhys, m.availPhys, m.totalPageFile,
+                                 CommitLeft(), 0xFFFE0000u, 0xF0000000u, 0};
+    return ok;
 }
 
 HANDLE WINAPI GetProcessHeap(void)

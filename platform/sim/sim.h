@@ -23,7 +23,7 @@ std::string SimMessageName(UINT msg);
 void SimReset();
 
 // --- memory and heap ---
-// The machine's memory in bytes, which may exceed what 32 bits can tell.
+// The machine's memory in bytes.
 struct SimMachineMemory {
     DWORD load;
     uint64_t totalPhys, availPhys, totalPageFile, availPageFile;
@@ -31,7 +31,7 @@ struct SimMachineMemory {
 extern SimMachineMemory simMemory;
 extern size_t simHeapLimit;             // larger blocks are refused
 // The program's live blocks are charged against availPageFile (the commit
-// every program shares), which GlobalMemoryStatus reports less that charge.
+// every program shares), which GlobalMemoryStatusEx reports less that charge.
 // Whether another program could commit this many bytes now.
 bool SimOtherProgramCommits(uint64_t bytes);
 size_t SimLiveBlocks();

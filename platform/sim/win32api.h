@@ -7,6 +7,7 @@
 #include <cstdint>
 
 typedef uint32_t DWORD;
+typedef unsigned long long DWORDLONG;
 typedef int32_t LONG;
 typedef uint16_t WORD;
 typedef int16_t SHORT;
@@ -47,18 +48,18 @@ typedef intptr_t(WINAPI *FARPROC)();
 #define IS_INTRESOURCE(p) (((uintptr_t)(p) >> 16) == 0)
 #define MAKEWPARAM(l, h) ((WPARAM)(DWORD)((WORD)(l) | ((DWORD)(WORD)(h) << 16)))
 
-struct MEMORYSTATUS {
+struct MEMORYSTATUSEX {
     DWORD dwLength;
     DWORD dwMemoryLoad;
-    DWORD dwTotalPhys;
-    DWORD dwAvailPhys;
-    DWORD dwTotalPageFile;
-    DWORD dwAvailPageFile;
-    DWORD dwTotalVirtual;
-    DWORD dwAvailVirtual;
+    DWORDLONG ullTotalPhys;
+    DWORDLONG ullAvailPhys;
+    DWORDLONG ullTotalPageFile;
+    DWORDLONG ullAvailPageFile;
+    DWORDLONG ullTotalVirtual;
+    DWORDLONG ullAvailVirtual;
+    DWORDLONG ullAvailExtendedVirtual;
 };
-typedef MEMORYSTATUS *LPMEMORYSTATUS;
-static_assert(sizeof(MEMORYSTATUS) == 32, "MEMORYSTATUS is eight 32-bit fields");
+typedef MEMORYSTATUSEX *LPMEMORYSTATUSEX;
 
 struct POINT {
     LONG x, y;
@@ -200,7 +201,7 @@ typedef CHANGEFILTERSTRUCT *PCHANGEFILTERSTRUCT;
 #define NIF_TIP 0x00000004
 
 // KERNEL32
-void WINAPI GlobalMemoryStatus(LPMEMORYSTATUS lpBuffer);
+BOOL WINAPI GlobalMemoryStatusEx(LPMEMORYSTATUSEX lpBuffer);
 HANDLE WINAPI GetProcessHeap(void);
 LPVOID WINAPI HeapAlloc(HANDLE hHeap, DWORD dwFlags, SIZE_T dwBytes);
 BOOL WINAPI HeapFree(HANDLE hHeap, DWORD dwFlags, LPVOID lpMem);
