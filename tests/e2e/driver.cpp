@@ -153,26 +153,36 @@ static std::string clickedOn; // the class of the window the last click's presse
 // waits off the point and presses soon after it comes: under Wine a press on
 // the tray icon after the cursor had rested there, with the icon's tip up in
 // a window of its own, now and then never reached the program.
-static void Click(POINT at, DWORD down = MOUSEEVENTF_LEFTDOWN, DWORD up = MOUSEEVENTF_LEFTUP, int presses = 1)
+static void MoveCursor(POINT p, DWORD action = 0)
 {
     INPUT input = {INPUT_MOUSE};
-    auto move = [&](POINT p, DWORD action) {
-        input.mi = {MulDiv(p.x, 65535, GetSystemMetrics(SM_CXSCREEN) - 1),
-                    MulDiv(std::max(p.y, 0L), 65535, GetSystemMetrics(SM_CYSCREEN) - 1), 0,
-                    MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | action};
-        SendInput(1, &input, sizeof input);
-    };
-    move({at.x, at.y - 64}, 0), Sleep(GetDoubleClickTime() + 200), move(at, 0), Sleep(100);
+    input.mi = {MulDiv(p.x, 65535, GetSystemMetrics(SM_CXSCREEN) - 1),
+                MulDiv(std::max(p.y, 0L), 65535, GetSystemMetrics(SM_CYSCREEN) - 1), 0,
+                MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | action};
+    SendInput(1, &input, sizeof input);
+}
+static POINT OffPoint(POINT at) { return {at.x, at.y - 64}; }
+static void Click(POINT at, DWORD down = MOUSEEVENTF_LEFTDOWN, DWORD up = MOUSEEVENTF_LEFTUP, int presses = 1)
+{
+    MoveCursor(OffPoint(at)), Sleep(GetDoubleClickTime() + 200), MoveCursor(at), Sleep(100);
     char name[64] = "";
     GetClassNameA(WindowFromPoint(at), name, sizeof name);
     clickedOn = name;
     for (int i = 0; i < presses; i++)
         for (DWORD action : {down, up})
-            move(at, action), Sleep(presses > 1 ? 30 : 100);
+            MoveCursor(at, action), Sleep(presses > 1 ? 30 : 100);
+}
+
+// The figures as Wine gives them to any program, from the memory file.
+static MEMORYSTATUSEX Figures()
+{
+    MEMORYSTATUSEX m = {sizeof m};
+    GlobalMemoryStatusEx(&m);
+    return m;
 }
 
 // Within ms, exactly the five lines drawn here, in the default font on the
-// window colour, from the figures this large-address-aware driver is given;
+// window colour, from the figures this driver is given;
 // and each of them whole, to its last column and its last row, in the client
 // area. detail says what was seen.
 static bool PanelDrawn(DWORD ms, std::string &detail)
@@ -180,13 +190,12 @@ static bool PanelDrawn(DWORD ms, std::string &detail)
     RECT client;
     bool same = false, whole = false;
     WaitFor([&] {
-        MEMORYSTATUS m = {sizeof m};
-        GlobalMemoryStatus(&m);
-        DWORD used = m.dwTotalPageFile > m.dwAvailPageFile ? m.dwTotalPageFile - m.dwAvailPageFile : 0;
+        MEMORYSTATUSEX m = Figures();
+        ULONGLONG used = m.ullTotalPageFile > m.ullAvailPageFile ? m.ullTotalPageFile - m.ullAvailPageFile : 0;
         const std::string lines[] = {"Tamsel's Memory Defragger",
-                                     Format("Total Physical RAM : %lu (%luMB)", m.dwTotalPhys, m.dwTotalPhys >> 20),
-                                     Format("Available Physical RAM : %lu (%luMB)", m.dwAvailPhys, m.dwAvailPhys >> 20),
-                                     Format("Total Swapfile Size : %lu (%luMB)", used, used >> 20),
+                                     Format("Total Physical RAM : %llu (%lluMB)", m.ullTotalPhys, m.ullTotalPhys >> 20),
+                                     Format("Available Physical RAM : %llu (%lluMB)", m.ullAvailPhys, m.ullAvailPhys >> 20),
+                                     Format("Total Swapfile Size : %llu (%lluMB)", used, used >> 20),
                                      Format("System Memory Load : %lu%%", m.dwMemoryLoad)};
         GetClientRect(mainWnd, &client);
         RECT area = client;
@@ -236,6 +245,31 @@ static Picture TrayPicture()
         }
     trayFace = {x0 + (left + right) / 2, y0 + (top + bottom) / 2};
     return right < 0 ? NO_ICON : blue > 4 && !red ? GAIN : red > 4 && !blue ? LOSS : silver > 4 ? NEUTRAL : NO_ICON;
+}
+
+// The tip the taskbar shows for the icon under the cursor: Wine's taskbar
+// gives each icon a tooltip window of its own, whose text is the tip while it
+// is up.
+static BOOL CALLBACK AddTip(HWND window, LPARAM list)
+{
+    char name[32] = "";
+    GetClassNameA(window, name, sizeof name);
+    if (!strcmp(name, "tooltips_class32") && IsWindowVisible(window))
+        ((std::vector<HWND> *)list)->push_back(window);
+    return TRUE;
+}
+static std::vector<std::string> TipsShown()
+{
+    std::vector<HWND> shown;
+    std::vector<std::string> tips;
+    EnumWindows(AddTip, (LPARAM)&shown);
+    for (HWND tip : shown) {
+        char text[256] = "";
+        DWORD_PTR length = 0;
+        SendMessageTimeoutA(tip, WM_GETTEXT, sizeof text, (LPARAM)text, SMTO_NORMAL, 5000, &length);
+        tips.push_back(text);
+    }
+    return tips;
 }
 
 // --- the model, and the record of a run ---
@@ -334,6 +368,37 @@ static bool IconFound(const std::function<bool()> &also = [] { return true; })
                    Filling() ? 60000 : 4000);
 }
 
+// The tip read as a user reads it: the cursor rests on the icon until the
+// taskbar shows it, "RAM : available/totalMb" in exact megabytes, then leaves.
+// Wine renews a program's figures once a second at most, so the tip may take
+// a few ticks to follow the memory file. A cursor brought back before Wine
+// took in that it had left is no move to the taskbar, and shows no tip: it
+// comes again, a pixel aside, until the tip is up.
+static bool TipAsExpected()
+{
+    if (!IconFound())
+        return Violated("the tray icon there to be hovered", "no icon", "our icon");
+    std::vector<std::string> tips;
+    std::string expected;
+    bool ok = false;
+    LONG attempt = 0;
+    for (; attempt < 4 && !ok; attempt++) {
+        MoveCursor(OffPoint(trayFace)), Sleep(300), MoveCursor({trayFace.x + attempt % 2, trayFace.y});
+        ok = WaitFor([&] {
+            MEMORYSTATUSEX m = Figures();
+            expected = Format("RAM : %llu/%lluMb", m.ullAvailPhys >> 20, m.ullTotalPhys >> 20);
+            return (tips = TipsShown()) == std::vector<std::string>{expected};
+        }, 2000);
+    }
+    if (attempt > 1)
+        Log(Format("the tip came up at the cursor's visit %ld", attempt));
+    MoveCursor(OffPoint(trayFace));
+    std::string seen;
+    for (const std::string &tip : tips)
+        seen += "\"" + tip + "\" ";
+    return ok || Violated("the tray tip", seen.empty() ? "none" : seen, "\"" + expected + "\"");
+}
+
 // --- the invariants ---
 
 static bool Alive()
@@ -429,8 +494,7 @@ static bool WindowAsExpected()
 // The picture the tray must come to show: the neutral face while the window is
 // painted at every tick, else the trend of the memory as it moves. Available
 // memory moves at every look, so that every tick sees it move, and turns at
-// the ends of what the memory file can say. Above 4 GiB the program sees
-// 4 GiB - 1 and no movement.
+// the ends of what the memory file can say, above 4 GiB as below.
 static bool TrayAsExpected()
 {
     bool painted = model.visible && !model.minimized;
@@ -441,7 +505,7 @@ static bool TrayAsExpected()
                 model.memory = model.memory == RISING ? FALLING : RISING, Log("available memory turns");
             SetAvailable(model.availMiB += model.memory == RISING ? 1 : -1);
         }
-        expected = painted || model.memory == HELD || model.availMiB >= 4096 ? NEUTRAL : model.memory == RISING ? GAIN : LOSS;
+        expected = painted || model.memory == HELD ? NEUTRAL : model.memory == RISING ? GAIN : LOSS;
         return (shown = TrayPicture()) == expected;
     });
     return ok || Violated("the tray picture", pictureNames[shown], pictureNames[expected]);
@@ -465,7 +529,7 @@ static bool Invariants()
 // --- the actions ---
 
 enum Action {
-    HEAVY_CLEAN, SMALL_CLEAN, ABOUT, HIDE, ANSWER, TRAY_LEFT, TRAY_RIGHT, TRAY_MIDDLE, TRAY_DOUBLE, MINIMIZE,
+    HEAVY_CLEAN, SMALL_CLEAN, ABOUT, HIDE, ANSWER, TRAY_LEFT, TRAY_RIGHT, TRAY_MIDDLE, TRAY_DOUBLE, TRAY_HOVER, MINIMIZE,
     MEMORY_RISING, MEMORY_FALLING, MEMORY_HELD, MEMORY_LEVEL, DROP_ICON, TASKBAR_CREATED, DROP_AND_TASKBAR_CREATED,
     IDLE, LONG_IDLE, FOREGROUND, ACTIONS
 };
@@ -475,7 +539,7 @@ enum Action {
 static const struct { const char *name; int weight; } actions[ACTIONS] = {
     {"File > Heavy Clean", 40}, {"File > Small Clean", 40}, {"About", 30}, {"Hide", 30}, {"answer the box", 120},
     {"left click on the tray icon", 80}, {"right click on the tray icon", 30}, {"middle click on the tray icon", 20},
-    {"double click on the tray icon", 30}, {"minimize", 40}, {"available memory rising", 30},
+    {"double click on the tray icon", 30}, {"the tray tip read by hovering", 30}, {"minimize", 40}, {"available memory rising", 30},
     {"available memory falling", 30}, {"available memory held", 30}, {"available memory to a new level", 40},
     {"the shell drops the icon", 30}, {"\"TaskbarCreated\"", 20}, {"the shell drops the icon, then \"TaskbarCreated\"", 20},
     {"idle", 60}, {"idle past an automatic clean", 1}, {"another window takes the foreground", 30},
@@ -496,9 +560,9 @@ static bool Clean(bool heavy)
 {
     while (Elapsed() - levelAt < 2000)
         Sleep(100);
-    MEMORYSTATUS status = {sizeof status};
-    GlobalMemoryStatus(&status);
-    unsigned long half = status.dwAvailPageFile >> 21, before = cleanBeforeMiB = ResidentMiB();
+    // half the commit left, as a 32-bit program is told it: at most 4 GiB - 1
+    ULONGLONG left = std::min(Figures().ullAvailPageFile, 0xFFFFFFFFull);
+    unsigned long half = (unsigned long)(left >> 21), before = cleanBeforeMiB = ResidentMiB();
     heldLeastMiB = std::min(half / 2, 256ul), heldMostMiB = half + 8;
     manualMiB = -2;
     heavy ? Keys(HEAVY_CLEAN_KEYS) : Keys({VK_F10, VK_RETURN, VK_DOWN, VK_RETURN});
@@ -586,6 +650,7 @@ static bool Do(Action action, DWORD left = 0)
         Click(trayFace, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP, action == TRAY_DOUBLE ? 2 : 1);
         model.minimized = model.minimized && model.visible, model.visible = !model.visible;
         return true;
+    case TRAY_HOVER: return TipAsExpected();
     case MINIMIZE: PostMessageA(mainWnd, WM_SYSCOMMAND, SC_MINIMIZE, 0), model.minimized = true; return true;
     case MEMORY_RISING: case MEMORY_FALLING: case MEMORY_HELD:
         model.memory = action == MEMORY_RISING ? RISING : action == MEMORY_FALLING ? FALLING : HELD;
@@ -683,15 +748,16 @@ static int Suite()
         Save("window", home);
         bool ok = Check(items == "File=-1 About=102 Hide=104 Heavy Clean=101 Small Clean=103 =0 Exit=105 ",
                         "menu \"MainMenu\": File (Heavy Clean, Small Clean, a separator, Exit), About, Hide", items);
-        // Hidden, the tray shows each trend (above 2 GiB, where a program capped there would see none); the
-        // icon dropped without a word comes back; shown, minimized, hidden, shown restored in place; then,
+        // Shown, the panel with exact figures above 4 GiB; hidden, the tray shows each trend there, and
+        // the tip its exact figures; the icon dropped without a word comes back; shown, minimized, hidden, shown restored in place; then,
         // with commit short of the one and a half times it asks for, Heavy Clean.
-        for (Action action : {HIDE, MEMORY_RISING, MEMORY_HELD, MEMORY_FALLING, DROP_ICON, TRAY_LEFT, MINIMIZE,
-                              TRAY_LEFT, TRAY_LEFT, MEMORY_LEVEL, HEAVY_CLEAN, ANSWER}) {
+        int levels = 0;
+        for (Action action : {MEMORY_LEVEL, HIDE, MEMORY_RISING, MEMORY_HELD, TRAY_HOVER, MEMORY_FALLING, DROP_ICON,
+                              TRAY_LEFT, MINIMIZE, TRAY_LEFT, TRAY_LEFT, MEMORY_LEVEL, HEAVY_CLEAN, ANSWER}) {
             if (!ok)
                 break;
             if (action == MEMORY_LEVEL)
-                step++, Level(1000);
+                step++, Level(levels++ ? 1000 : 5000);
             else
                 ok = Do(action);
             ok = ok && Invariants() && Passed(lastActions.back());
