@@ -31,3 +31,8 @@ BOOL WINAPI GlobalMemoryStatusEx(LPMEMORYSTATUSEX status)
     status->dwLength = sizeof *status;
     return TRUE;
 }
+
+BOOL WINAPI PeekMessageA(MSG *, HWND, UINT, UINT, UINT)
+{
+    return FALSE;
+}

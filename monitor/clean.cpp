@@ -8,6 +8,8 @@
 
 static const char CLEAN_CAPTION[] = "Vev Arivezu";
 
+BYTE cleanFilling;
+
 // Called through a volatile pointer: a fill followed only by a free is otherwise
 // dead code to the optimiser, and the fill is the whole point of the clean.
 static void *(*volatile fillBlock)(void *, int, size_t) = memset;
@@ -25,6 +27,25 @@ DWORD CleanSize(DWORD totalPhys, DWORD availPhys, CleanMode mode)
     if (size < lower)
         size = lower;
     return (DWORD)size;
+}
+
+// Written in slices, with the queue read between them: at paging speed a
+// large block takes longer to write than the 5 s after which Windows calls a
+// window that reads no message hung, and sign-out and other programs' sends
+// wait on it. The read answers what other threads and programs send and
+// leaves the posted messages (ticks, commands, clicks) for after the fill.
+static void FillBlock(BYTE *block, DWORD size)
+{
+    cleanFilling = 1;
+    for (DWORD done = 0; done < size;) {
+        DWORD slice = std::min(size - done, CLEAN_SLICE_BYTES);
+        fillBlock(block + done, 0, slice);
+        done += slice;
+        MSG msg;
+        if (done < size)
+            PeekMessageA(&msg, NULL, 0, 0, PM_NOREMOVE);
+    }
+    cleanFilling = 0;
 }
 
 // A 32-bit program can hold only a few GiB in one block, so the clean is sized
@@ -56,7 +77,9 @@ void CleanMemory(HWND hwnd, CleanMode mode)
             MessageBoxA(hwnd, "RAM cannot be locked", CLEAN_CAPTION, MB_OK);
         return;
     }
-    fillBlock(block, 0, size);
+    // A sent WM_CLOSE may have destroyed the window during the fill: the box is
+    // then refused, and the block given back all the same.
+    FillBlock((BYTE *)block, size);
     if (mode < CLEAN_AUTO)
         MessageBoxA(hwnd, "RAM Cleaned", CLEAN_CAPTION, MB_OK);
     HeapFree(heap, 0, block);

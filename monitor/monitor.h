@@ -16,6 +16,8 @@ constexpr CleanMode CLEAN_SMALL = 1;
 constexpr CleanMode CLEAN_AUTO = 2;
 
 constexpr LONG CLEAN_INTERVAL_TICKS = 600;
+// The most a clean writes between two reads of the thread's queue.
+constexpr DWORD CLEAN_SLICE_BYTES = 64u << 20;
 constexpr LONG STEADY_THRESHOLD = 1000;
 
 extern MEMORYSTATUSEX memoryStatus;
@@ -23,6 +25,7 @@ extern BYTE trend;
 extern DWORDLONG previousHalfAvail;
 extern LONG ticksUntilClean;
 extern LONG steadyCredit;
+extern BYTE cleanFilling; // 1 while a clean writes its block
 
 void RefreshMemoryStatus();
 void ClassifyTrend();

@@ -129,8 +129,21 @@ static void OnMouseMove(HWND hwnd, WPARAM keys)
         Repaint(hwnd);
 }
 
+// What another program or the shell sends during a clean's fill is run
+// inside it: a command or a tray click is posted again, to come after the
+// fill, and a tick is let go, as ticks missed while busy always are.
+static LRESULT DeferUntilFilled(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    if (msg == WM_TIMER)
+        return 100;
+    PostMessageA(hwnd, msg, wParam, lParam);
+    return 0;
+}
+
 LRESULT CALLBACK MainWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
+    if (cleanFilling && (msg == WM_COMMAND || msg == WM_TRAYNOTIFY || msg == WM_TIMER))
+        return DeferUntilFilled(hwnd, msg, wParam, lParam);
     switch (msg) {
     case WM_DESTROY:
         PostQuitMessage(0);

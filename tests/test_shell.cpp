@@ -16,8 +16,7 @@ TEST_F(Fresh, TipsPanelFiguresAndTheWindowSize)
 
     // The figures exact on machines of every size, every line whole in the window
     // that start-up makes, in the System font within the frame.
-    RegisterMainClass(simModule);
-    CreateMainWindow(simModule);
+    MainWindow();
     RECT frame = {0, 0, 0, 0};
     AdjustWindowRectEx(&frame, WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, TRUE, WS_EX_TOOLWINDOW);
     const LONG clientWidth = simWindows.at(0).width - (frame.right - frame.left);

@@ -17,6 +17,7 @@ static const HMODULE simUser32 = (HMODULE)(uintptr_t)0x77D00000;
 static const BYTE SIM_HEAP_PATTERN = 0xA5;
 static const HANDLE simHeap = (HANDLE)(uintptr_t)0x50000;
 static std::map<void *, size_t> liveBlocks;
+static void *newestBlock;
 
 void SimResetKernel()
 {
@@ -79,14 +80,27 @@ LPVOID WINAPI HeapAlloc(HANDLE heap, DWORD flags, SIZE_T bytes)
     if (block) {
         memset(block, SIM_HEAP_PATTERN, bytes);
         liveBlocks[block] = bytes;
+        newestBlock = block;
     }
     return block;
 }
 
+// How many of the first n bytes are 0 before the first that is not.
+static size_t LeadingZeros(const void *block, size_t n)
+{
+    static const BYTE zeros[4096] = {};
+    const BYTE *p = (const BYTE *)block;
+    size_t i = 0;
+    while (n - i >= sizeof zeros && !memcmp(p + i, zeros, sizeof zeros))
+        i += sizeof zeros;
+    while (i < n && !p[i])
+        i++;
+    return i;
+}
+
 static bool AllZero(const void *block, size_t n)
 {
-    const BYTE *p = (const BYTE *)block;
-    return n == 0 || (p[0] == 0 && memcmp(p, p + 1, n - 1) == 0);
+    return LeadingZeros(block, n) == n;
 }
 
 BOOL WINAPI HeapFree(HANDLE heap, DWORD flags, LPVOID mem)
@@ -105,6 +119,12 @@ BOOL WINAPI HeapFree(HANDLE heap, DWORD flags, LPVOID mem)
 size_t SimLiveBlocks()
 {
     return liveBlocks.size();
+}
+
+std::string SimBlockWritten()
+{
+    auto it = liveBlocks.find(newestBlock);
+    return "written=" + std::to_string(it == liveBlocks.end() ? 0 : LeadingZeros(it->first, it->second));
 }
 
 std::string SimHeldBlocks()

@@ -48,7 +48,7 @@ std::string SimMessageName(UINT msg)
         const char *name;
     } names[] = {
         {WM_CREATE, "WM_CREATE"},         {WM_DESTROY, "WM_DESTROY"},   {WM_PAINT, "WM_PAINT"},
-        {WM_CLOSE, "WM_CLOSE"},           {WM_QUIT, "WM_QUIT"},         {WM_COMMAND, "WM_COMMAND"},
+        {WM_CLOSE, "WM_CLOSE"},           {WM_QUERYENDSESSION, "WM_QUERYENDSESSION"}, {WM_QUIT, "WM_QUIT"},         {WM_COMMAND, "WM_COMMAND"},
         {WM_SYSCOMMAND, "WM_SYSCOMMAND"}, {WM_TIMER, "WM_TIMER"},       {WM_MOUSEMOVE, "WM_MOUSEMOVE"},
         {WM_LBUTTONDOWN, "WM_LBUTTONDOWN"},
     };

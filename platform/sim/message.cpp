@@ -15,7 +15,7 @@ struct SimTimer {
     uint64_t due;
 };
 static std::vector<SimTimer> timers;
-static std::deque<MSG> queue;
+static std::deque<MSG> queue, sentFromOthers;
 static bool quitPosted;
 static int quitCode;
 static std::vector<std::string> registeredMessages;
@@ -28,6 +28,7 @@ void SimResetMessages()
     simFailSetTimer = false;
     timers.clear();
     queue.clear();
+    sentFromOthers.clear();
     quitPosted = false;
     quitCode = 0;
     registeredMessages.clear();
@@ -38,6 +39,59 @@ void SimResetMessages()
 void SimPost(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     queue.push_back(MSG{hwnd, msg, wParam, lParam, (DWORD)simNow, {0, 0}});
+}
+
+BOOL WINAPI PostMessageA(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    bool ok = SimLiveWindow(hwnd) != nullptr;
+    SimLogf("PostMessageA %s %s %#zx %#zx -> %d", SimWindowName(hwnd).c_str(), SimMessageName(msg).c_str(),
+            (size_t)wParam, (size_t)lParam, ok);
+    if (ok)
+        SimPost(hwnd, msg, wParam, lParam);
+    return ok;
+}
+
+std::vector<std::string> SimQueue()
+{
+    std::vector<std::string> posted;
+    for (const MSG &m : queue) {
+        char line[96];
+        snprintf(line, sizeof line, "%s %s %#zx %#zx", SimWindowName(m.hwnd).c_str(), SimMessageName(m.message).c_str(),
+                 (size_t)m.wParam, (size_t)m.lParam);
+        posted.push_back(line);
+    }
+    return posted;
+}
+
+void SimSendFromOtherThread(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    sentFromOthers.push_back(MSG{hwnd, msg, wParam, lParam, (DWORD)simNow, {0, 0}});
+}
+
+// What other threads sent runs whenever the thread reads its queue, before
+// anything posted is looked at.
+static void AnswerSentMessages()
+{
+    while (!sentFromOthers.empty()) {
+        MSG sent = sentFromOthers.front();
+        sentFromOthers.pop_front();
+        LRESULT result = SimSend(sent.hwnd, sent.message, sent.wParam, sent.lParam);
+        SimLogf("%s %s answered %ld", SimWindowName(sent.hwnd).c_str(), SimMessageName(sent.message).c_str(),
+                (long)result);
+    }
+}
+
+// Sent messages answered; the first posted one copied out and left in the
+// queue (PM_NOREMOVE, the only way the program reads it). Logged with how far
+// the newest heap block has been written.
+BOOL WINAPI PeekMessageA(MSG *msg, HWND filter, UINT, UINT, UINT flags)
+{
+    SimLogf("PeekMessageA %s flags=%u %s", SimWindowName(filter).c_str(), flags, SimBlockWritten().c_str());
+    AnswerSentMessages();
+    if (queue.empty())
+        return FALSE;
+    *msg = queue.front();
+    return TRUE;
 }
 
 UINT SimMessageNumber(LPCSTR name)
@@ -135,6 +189,7 @@ BOOL WINAPI GetMessageA(MSG *msg, HWND filter, UINT, UINT)
     }
     failures = 0;
     for (unsigned idle = 0;; idle++) {
+        AnswerSentMessages();
         auto it = queue.begin();
         while (it != queue.end() && filter && it->hwnd != filter)
             ++it;

@@ -12,6 +12,11 @@ void SimResetBoxes()
 
 int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type)
 {
+    // No box for an owner that is gone (its dialog window cannot be made).
+    if (owner && !SimLiveWindow(owner)) {
+        SimLogf("MessageBoxA %s %s -> 0 (no such owner)", SimWindowName(owner).c_str(), SimText(text).c_str());
+        return 0;
+    }
     SimMessageBox box{owner, text ? text : "", caption ? caption : "", type};
     SimLogf("MessageBoxA %s %s %s 0x%x %s", SimWindowName(owner).c_str(), SimText(text).c_str(),
             SimText(caption).c_str(), type, SimHeldBlocks().c_str());

@@ -37,6 +37,8 @@ bool SimOtherProgramCommits(uint64_t bytes);
 size_t SimLiveBlocks();
 // "held=BYTES" for the live blocks, with " (not zero)" unless every byte is 0.
 std::string SimHeldBlocks();
+// "written=BYTES": how many bytes from the start of the newest live block are 0.
+std::string SimBlockWritten();
 
 // --- message boxes ---
 struct SimMessageBox {
@@ -75,6 +77,12 @@ extern bool simBeforeWindows7;
 // Delivers a message straight to a window's procedure, logged as "W1 WM_X wp lp".
 LRESULT SimSend(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 void SimPost(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+// A message another thread or program sends: it waits until the program's
+// thread reads its queue (GetMessageA, PeekMessageA), which runs it and logs
+// "W1 WM_X answered RESULT".
+void SimSendFromOtherThread(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+// The posted messages waiting in the queue, each as "W1 WM_X wp lp".
+std::vector<std::string> SimQueue();
 
 // --- timers and the message loop ---
 extern bool simFailSetTimer;

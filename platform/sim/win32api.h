@@ -144,10 +144,12 @@ typedef CHANGEFILTERSTRUCT *PCHANGEFILTERSTRUCT;
 #define MB_ICONINFORMATION 0x00000040
 #define IDOK 1
 
+#define WM_NULL 0x0000
 #define WM_CREATE 0x0001
 #define WM_DESTROY 0x0002
 #define WM_PAINT 0x000F
 #define WM_CLOSE 0x0010
+#define WM_QUERYENDSESSION 0x0011
 #define WM_QUIT 0x0012
 #define WM_COMMAND 0x0111
 #define WM_SYSCOMMAND 0x0112
@@ -158,6 +160,8 @@ typedef CHANGEFILTERSTRUCT *PCHANGEFILTERSTRUCT;
 #define WM_LBUTTONDBLCLK 0x0203
 #define WM_RBUTTONDOWN 0x0204
 #define WM_USER 0x0400
+
+#define PM_NOREMOVE 0x0000
 
 #define SC_MINIMIZE 0xF020
 #define SC_CLOSE 0xF060
@@ -224,6 +228,8 @@ BOOL WINAPI DestroyWindow(HWND hWnd);
 LRESULT WINAPI DefWindowProcA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam);
 BOOL WINAPI GetMessageA(MSG *lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax);
 LRESULT WINAPI DispatchMessageA(const MSG *lpMsg);
+BOOL WINAPI PeekMessageA(MSG *lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax, UINT wRemoveMsg);
+BOOL WINAPI PostMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam);
 void WINAPI PostQuitMessage(int nExitCode);
 UINT WINAPI RegisterWindowMessageA(LPCSTR lpString);
 HDC WINAPI BeginPaint(HWND hWnd, PAINTSTRUCT *lpPaint);

@@ -191,6 +191,8 @@ LRESULT WINAPI DefWindowProcA(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
     SimWindow *w = SimLiveWindow(hwnd);
     if (!w)
         return 0;
+    if (msg == WM_QUERYENDSESSION)
+        return TRUE;
     if (msg == WM_CLOSE)
         DestroyWindow(hwnd);
     else if (msg == WM_SYSCOMMAND && (wParam & 0xFFF0) == SC_CLOSE)

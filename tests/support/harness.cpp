@@ -7,7 +7,7 @@
 
 #define PROGRAM_GLOBALS(X)                                                                                       \
     X(memoryStatus) X(trend) X(previousHalfAvail) X(ticksUntilClean) X(steadyCredit) X(iconGain) X(iconLose)      \
-    X(iconNeutral) X(trayIconId) X(paintDC) X(windowVisible) X(appInstance) X(taskbarCreatedMsg)
+    X(iconNeutral) X(trayIconId) X(paintDC) X(windowVisible) X(appInstance) X(taskbarCreatedMsg) X(cleanFilling)
 #define FIELD(name) decltype(::name) name;
 #define TAKE(name) name,
 static const struct { PROGRAM_GLOBALS(FIELD) } loaded = {PROGRAM_GLOBALS(TAKE)};
@@ -23,6 +23,12 @@ void Reset()
 void SetAvailable(DWORD availMiB)
 {
     simMemory = SimMachineMemory{68, 64 * MiB, availMiB * MiB, 160 * MiB, 104 * MiB};
+}
+
+HWND MainWindow()
+{
+    RegisterMainClass(simModule);
+    return CreateMainWindow(simModule);
 }
 
 Calls TakeCalls(std::initializer_list<const char *> prefixes)

@@ -25,6 +25,9 @@ class Fresh : public ::testing::Test { void SetUp() override { Reset(); } };
 // file of 96 MiB: a commit limit of 160 MiB, 104 MiB of it still free.
 void SetAvailable(DWORD availMiB);
 
+// The main window as start-up makes it, not shown yet.
+HWND MainWindow();
+
 // The calls logged since the last take, and the log cleared; with prefixes,
 // only the calls that start with one of them.
 Calls TakeCalls(std::initializer_list<const char *> prefixes = {});
