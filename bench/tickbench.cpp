@@ -11,6 +11,7 @@
 #include <string>
 
 #include "res/resource.h"
+#include "tests/e2e/linux.h"
 
 static PROCESS_INFORMATION quenmar;
 static HWND window;
@@ -21,36 +22,9 @@ static HWND window;
 // one whose command line is the exe and whose environment names this prefix.
 static std::string unixProcess;
 
-static std::string ReadAll(const std::string &path)
-{
-    std::string text;
-    if (FILE *file = fopen(path.c_str(), "rb")) {
-        char buffer[4096];
-        for (size_t n; (n = fread(buffer, 1, sizeof buffer, file)) > 0;)
-            text.append(buffer, n);
-        fclose(file);
-    }
-    return text;
-}
-
 static bool FindUnixProcess(const char *exe)
 {
-    const char *name = strrchr(exe, '\\') ? strrchr(exe, '\\') + 1 : exe;
-    std::string prefix = std::string("WINEPREFIX=") + (getenv("WINEPREFIX") ? getenv("WINEPREFIX") : "");
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA("Z:\\proc\\*", &found);
-    for (bool more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileA(search, &found)) {
-        if (found.cFileName[0] < '0' || found.cFileName[0] > '9')
-            continue;
-        std::string dir = std::string("Z:\\proc\\") + found.cFileName;
-        std::string command = ReadAll(dir + "\\cmdline"), environment = ReadAll(dir + "\\environ");
-        command = command.substr(0, command.find('\0'));
-        if (command.size() >= strlen(name) && !_stricmp(command.c_str() + command.size() - strlen(name), name) &&
-            (std::string(1, '\0') + environment).find(std::string(1, '\0') + prefix + '\0') != std::string::npos)
-            unixProcess = dir;
-    }
-    FindClose(search);
-    return !unixProcess.empty();
+    return !(unixProcess = UnixProcess(exe)).empty();
 }
 
 // The CPU time, in seconds, of the program's first thread, the one that runs its window.
