@@ -1,7 +1,8 @@
 // The clean against the machine's limit: the program's own clean path (a heap
 // block with the flags it uses, filled, given back) beside fresh pages from the
 // operating system filled with memset and given back, for several sizes.
-// Prints one line per size: MiB/s of each and their ratio.
+// Prints one line per size: MiB/s of each, median and spread, and the ratio.
+//   bench_clean [ROUNDS]   (rounds of clean, limit, limit, clean; 3 by default)
 #include "monitor/monitor.h"
 
 #include <stdint.h>
@@ -61,38 +62,43 @@ static DWORD LargestBlock()
     return 0;
 }
 
-static double Median(std::vector<double> v)
+struct Spread {
+    double low, median, high;
+};
+
+static Spread SpreadOf(std::vector<double> v)
 {
     std::sort(v.begin(), v.end());
-    return v.empty() ? 0 : v[v.size() / 2];
+    return v.empty() ? Spread{0, 0, 0} : Spread{v.front(), v[v.size() / 2], v.back()};
 }
 
-// MiB/s of the two operations, median of several runs taken in turns, so that
-// drift in the machine's own speed falls on both alike.
-template <class A, class B> static void Rates(DWORD size, int runs, A a, B b, double *rateA, double *rateB)
+// MiB/s of the two operations over rounds of A B B A, so that drift in the
+// machine's own speed, which can be large, falls on both alike and neither
+// side always runs first on pages the other has just given back.
+template <class A, class B> static void Rates(DWORD size, int rounds, A a, B b, Spread *rateA, Spread *rateB)
 {
     std::vector<double> ra, rb;
-    for (int i = 0; i < runs; i++) {
+    auto time = [size](auto &operation, std::vector<double> &rates) {
         double start = Now();
-        if (a())
-            ra.push_back((double)size / (1 << 20) / (Now() - start));
-        start = Now();
-        if (b())
-            rb.push_back((double)size / (1 << 20) / (Now() - start));
-    }
-    *rateA = Median(ra), *rateB = Median(rb);
+        if (operation())
+            rates.push_back((double)size / (1 << 20) / (Now() - start));
+    };
+    for (int i = 0; i < rounds; i++)
+        time(a, ra), time(b, rb), time(b, rb), time(a, ra);
+    *rateA = SpreadOf(ra), *rateB = SpreadOf(rb);
 }
 
 int main(int argc, char **argv)
 {
-    int runs = argc > 1 ? atoi(argv[1]) : 5;
+    int rounds = argc > 1 ? atoi(argv[1]) : 3;
     DWORD largest = LargestBlock();
     std::vector<DWORD> sizes;
     for (DWORD size = 64u << 20; size < largest; size *= 2)
         sizes.push_back(size);
     if (largest)
         sizes.push_back(largest);
-    printf("%10s %14s %14s %8s\n", "MiB", "clean MiB/s", "limit MiB/s", "ratio");
+    printf("%6s  %-22s  %-22s  %s\n", "MiB", "clean MiB/s: median", "limit MiB/s: median", "ratio of the medians");
+    printf("%6s  %-22s  %-22s\n", "", "(lowest to highest)", "(lowest to highest)");
     for (DWORD size : sizes) {
         // A snapshot for which an automatic clean asks for exactly this size, with
         // commit to spare: half of it is more than any block here.
@@ -100,9 +106,9 @@ int main(int argc, char **argv)
         memoryStatus.ullAvailPhys = (uint64_t)size * 4 / 5;
         memoryStatus.ullAvailPageFile = 16ull << 30;
         DWORD asked = CleanSize((DWORD)memoryStatus.ullTotalPhys, (DWORD)memoryStatus.ullAvailPhys, CLEAN_AUTO);
-        double clean, limit;
+        Spread clean, limit;
         Rates(
-            asked, runs,
+            asked, rounds,
             [] {
                 CleanMemory(NULL, CLEAN_AUTO);
                 return true;
@@ -116,7 +122,9 @@ int main(int argc, char **argv)
                 return p != NULL;
             },
             &clean, &limit);
-        printf("%10lu %14.0f %14.0f %8.3f\n", (unsigned long)(asked >> 20), clean, limit, limit ? clean / limit : 0);
+        printf("%6lu  %5.0f (%5.0f to %5.0f)    %5.0f (%5.0f to %5.0f)    %.3f\n", (unsigned long)(asked >> 20),
+               clean.median, clean.low, clean.high, limit.median, limit.low, limit.high,
+               limit.median ? clean.median / limit.median : 0);
     }
     return 0;
 }

@@ -35,3 +35,8 @@ add_executable(bench_ticks bench/tickbench.cpp)
 target_include_directories(bench_ticks PRIVATE ${CMAKE_SOURCE_DIR})
 target_link_libraries(bench_ticks PRIVATE psapi user32 kernel32)
 target_link_options(bench_ticks PRIVATE -mconsole -static -static-libgcc -static-libstdc++)
+
+add_executable(bench_floor WIN32 bench/tickfloor.cpp bench/tickfloor.rc)
+target_include_directories(bench_floor PRIVATE ${CMAKE_SOURCE_DIR})
+target_link_libraries(bench_floor PRIVATE gdi32 shell32 user32 kernel32)
+target_link_options(bench_floor PRIVATE -static -static-libgcc -static-libstdc++)
