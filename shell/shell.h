@@ -30,7 +30,6 @@ constexpr size_t STATUS_TEXT_SIZE = 80;
 constexpr DWORDLONG PANEL_WIDEST_BYTES = (1ull << 43) - 1;
 
 // trayicon.cpp
-extern HINSTANCE appInstance;
 extern HICON iconGain, iconLose, iconNeutral;
 extern UINT trayIconId;
 extern UINT taskbarCreatedMsg;

@@ -2,7 +2,6 @@
 // NOTIFYICONDATA layout, with the picture that goes with the trend.
 #include "shell/shell.h"
 
-HINSTANCE appInstance;
 HICON iconGain, iconLose, iconNeutral;
 UINT trayIconId;
 UINT taskbarCreatedMsg;
@@ -27,7 +26,9 @@ static void SetTip(NOTIFYICONDATAA &data, LPCSTR tip)
         data.szTip[0] = 0;
 }
 
-// The shell copies the picture, so the add owns and destroys the handle it is given.
+// The shell copies the picture, so the add owns and destroys the handle it is
+// given: a copy of its own (CopyIcon). A handle from LoadIconA is the
+// resource's one shared handle, which DestroyIcon must not be given.
 BOOL AddTrayIcon(HWND hwnd, UINT id, HICON icon, LPCSTR tip)
 {
     NOTIFYICONDATAA data = TrayRecord(hwnd, id);
@@ -62,11 +63,10 @@ HICON TrendIcon(BYTE trendValue)
 }
 
 // After the shell restarts ("TaskbarCreated"), or when a tick finds the icon
-// gone, put ours back as it stands, with a fresh handle for the add to consume.
+// gone, put ours back as it stands, with a copy for the add to consume.
 void RestoreTrayIcon(HWND hwnd, LPCSTR tip)
 {
-    LPCSTR name = trend == TREND_GAIN ? ICON_GAIN : trend == TREND_LOSS ? ICON_LOSE : ICON_NEUTRAL;
-    AddTrayIcon(hwnd, trayIconId, LoadIconA(appInstance, name), tip);
+    AddTrayIcon(hwnd, trayIconId, CopyIcon(TrendIcon(trend)), tip);
 }
 
 // Run elevated, the window hears nothing from the shell, which runs at a lower

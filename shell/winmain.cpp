@@ -3,7 +3,6 @@
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand)
 {
-    appInstance = instance;
     iconLose = LoadIconA(instance, ICON_LOSE);
     iconGain = LoadIconA(instance, ICON_GAIN);
     iconNeutral = LoadIconA(instance, ICON_NEUTRAL);
@@ -22,7 +21,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand)
     SetWindowPos(hwnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
     ShowWindow(hwnd, SW_SHOW);
     windowVisible = 1;
-    AddTrayIcon(hwnd, trayIconId, LoadIconA(instance, ICON_NEUTRAL), "Vellitor");
+    // A second handle of the neutral picture, of the add's own to destroy.
+    AddTrayIcon(hwnd, trayIconId, CopyIcon(LoadIconA(instance, ICON_NEUTRAL)), "Vellitor");
     SetTimer(hwnd, MONITOR_TIMER_ID, MONITOR_TICK_MS, NULL);
     ShowAboutBox(hwnd);
 

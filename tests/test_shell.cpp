@@ -14,13 +14,9 @@ TEST_F(Fresh, TipsPanelFiguresAndTheWindowSize)
         DeleteTrayIcon(OWNER, 0);
     }
 
-    // The figures exact on machines of every size, every line whole in the window
-    // that start-up makes, in the System font within the frame.
-    MainWindow();
-    RECT frame = {0, 0, 0, 0};
-    AdjustWindowRectEx(&frame, WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, TRUE, WS_EX_TOOLWINDOW);
-    const LONG clientWidth = simWindows.at(0).width - (frame.right - frame.left);
-    HDC dc = GetDC(NULL);
+    // The figures exact on machines of every size, and every line whole in the
+    // window that start-up makes, to its end and to its foot, within the frame
+    // and in the System font of every height Windows has.
     const struct { SimMachineMemory m; const char *lines; } machines[] = {
         {{47, 2116026368, 1073754169, 3 * GiB, 3 * GiB / 2}, // commit below 4 GiB
          "Total Physical RAM : 2116026368 (2018MB)|Available Physical RAM : 1073754169 (1024MB)|"
@@ -47,26 +43,34 @@ TEST_F(Fresh, TipsPanelFiguresAndTheWindowSize)
          "Total Physical RAM : 0 (0MB)|Available Physical RAM : 0 (0MB)|Total Swapfile Size : 0 (0MB)|"
          "System Memory Load : 30%|RAM : 0/0Mb"},
     };
-    for (const auto &machine : machines) {
-        simMemory = machine.m;
-        RefreshMemoryStatus();
-        std::string lines;
-        for (int line = 1; line < PANEL_LINES; line++) {
-            FormatPanelLine(line, memoryStatus, text, sizeof text);
-            SIZE extent = {0, 0};
-            GetTextExtentPoint32A(dc, text, lstrlenA(text), &extent);
-            EXPECT_LE(extent.cx, clientWidth) << text;
-            lines += text + std::string("|");
+    RECT frame = {0, 0, 0, 0};
+    AdjustWindowRectEx(&frame, WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, TRUE, WS_EX_TOOLWINDOW);
+    for (int font : {16, 18, 20}) {
+        Reset();
+        simSystemFontHeight = font;
+        MainWindow();
+        const SimWindow &window = simWindows.at(0);
+        HDC dc = GetDC(NULL);
+        EXPECT_LE(PANEL_LINE_Y[PANEL_LINES - 1] + font, window.height - (frame.bottom - frame.top)) << font;
+        for (const auto &machine : machines) {
+            simMemory = machine.m;
+            RefreshMemoryStatus();
+            std::string lines;
+            for (int line = 1; line < PANEL_LINES; line++) {
+                FormatPanelLine(line, memoryStatus, text, sizeof text);
+                SIZE extent = {0, 0};
+                GetTextExtentPoint32A(dc, text, lstrlenA(text), &extent);
+                EXPECT_LE(extent.cx, window.width - (frame.right - frame.left)) << font << " " << text;
+                lines += text + std::string("|");
+            }
+            FormatTip(text, sizeof text);
+            lines += text;
+            EXPECT_EQ(machine.lines, lines);
         }
-        FormatTip(text, sizeof text);
-        lines += text;
-        EXPECT_EQ(machine.lines, lines);
     }
-    // The window's outer size: frame, caption and menu bar around the panel with
-    // its widest line and its last line whole, never below 300 by 130 (Wine's
-    // metrics and Windows' System font are in the start-up).
-    SIZE windows10 = MainWindowSize({-3, -44, 3, 3}, 16, 312), small = MainWindowSize({-3, -30, 3, 3}, 13, 200);
-    EXPECT_EQ(std::make_tuple(318, 138, 300, 130), std::make_tuple(windows10.cx, windows10.cy, small.cx, small.cy));
+    // Never below 300 by 130, however small the frame and the font.
+    SIZE small = MainWindowSize({-3, -30, 3, 3}, 13, 200);
+    EXPECT_EQ(std::make_tuple(300, 130), std::make_tuple(small.cx, small.cy));
 }
 
 TEST_F(Fresh, MessagesActAndAnswerAsDesigned)
@@ -95,7 +99,9 @@ TEST_F(Fresh, MessagesActAndAnswerAsDesigned)
 }
 
 // P: left press on the tray icon, R: release, D: double click, H: Hide, M: minimize,
-// S: the shell restarts, X: it drops the icon without a word, T: a tick. Run
+// C: close from the system menu, B: the About box, over the actions after it (its
+// owner disabled, the window neither minimizes nor closes, while the tray still
+// hides it), S: the shell restarts, X: it drops the icon without a word, T: a tick. Run
 // elevated (e), the shell's messages come through once the window lets them, also
 // from a shell that comes up late (l), after the first add; before Windows 7 (7)
 // they cannot, and the icon is lost with the shell until the next tick puts it
@@ -105,10 +111,9 @@ TEST_F(Fresh, MessagesActAndAnswerAsDesigned)
 TEST_F(Fresh, TrayPressHideMinimizeAndTheShell)
 {
     const struct { int show; const char *run, *actions; bool visible, minimized, icon; } cases[] = {
-        {SW_SHOWDEFAULT, "", "P", false, false, true}, {SW_SHOWDEFAULT, "", "PP", true, false, true},
-        {SW_SHOWDEFAULT, "", "PRDR", false, false, true}, /* a double click toggles once */
-        {SW_SHOWDEFAULT, "", "HHP", true, false, true}, {SW_SHOWDEFAULT, "", "MP", false, true, true},
-        {SW_SHOWDEFAULT, "", "MPP", true, false, true}, /* shown from the tray, restored */
+        {SW_SHOWDEFAULT, "", "P", false, false, true}, {SW_SHOWDEFAULT, "", "PRDR", false, false, true}, /* a double click toggles once */
+        {SW_SHOWDEFAULT, "", "HHP", true, false, true}, {SW_SHOWDEFAULT, "", "BMC", true, false, true},
+        {SW_SHOWDEFAULT, "", "BP", false, false, true},
         {SW_SHOWMINNOACTIVE, "", "", true, true, true}, {SW_SHOWMINNOACTIVE, "", "PP", true, false, true},
         {SW_SHOWDEFAULT, "e", "PS", false, false, true}, {SW_SHOWDEFAULT, "el", "P", false, false, true},
         {SW_SHOWDEFAULT, "7l", "PS", false, false, true}, {SW_SHOWDEFAULT, "e7", "PS", true, false, false},
@@ -123,15 +128,23 @@ TEST_F(Fresh, TrayPressHideMinimizeAndTheShell)
         RunProgram(
             [&](HWND hwnd) {
                 simTrayRefuseAdd = strchr(c.run, 'n');
-                for (const char *a = c.actions; *a; a++)
-                    if (*a == 'H' || *a == 'M')
-                        SimSend(hwnd, *a == 'H' ? WM_COMMAND : WM_SYSCOMMAND, *a == 'H' ? IDM_HIDE : SC_MINIMIZE, 0);
-                    else if (*a == 'S' || *a == 'X')
-                        *a == 'S' ? SimShellRestart() : simTray.clear();
-                    else if (*a == 'T')
-                        SimPumpTicks(1);
-                    else
-                        SimTrayClick(hwnd, 0, *a == 'P' ? WM_LBUTTONDOWN : *a == 'R' ? WM_LBUTTONUP : WM_LBUTTONDBLCLK);
+                std::function<void(const char *)> run = [&](const char *a) {
+                    for (; *a; a++)
+                        if (*a == 'B') {
+                            simWhileBoxOpen = [&, rest = a + 1](const SimMessageBox &) { run(rest); };
+                            SimSend(hwnd, WM_COMMAND, IDM_ABOUT, 0);
+                            return;
+                        } else if (*a == 'H' || *a == 'M' || *a == 'C')
+                            SimSend(hwnd, *a == 'H' ? WM_COMMAND : WM_SYSCOMMAND,
+                                    *a == 'H' ? IDM_HIDE : *a == 'M' ? SC_MINIMIZE : SC_CLOSE, 0);
+                        else if (*a == 'S' || *a == 'X')
+                            *a == 'S' ? SimShellRestart() : simTray.clear();
+                        else if (*a == 'T')
+                            SimPumpTicks(1);
+                        else
+                            SimTrayClick(hwnd, 0, *a == 'P' ? WM_LBUTTONDOWN : *a == 'R' ? WM_LBUTTONUP : WM_LBUTTONDBLCLK);
+                };
+                run(c.actions);
                 EXPECT_EQ(std::make_tuple(c.visible, c.visible, c.minimized, c.icon, (size_t)3),
                           std::make_tuple(windowVisible == 1, simWindows[0].visible, simWindows[0].minimized,
                                           SimFindTrayIcon(hwnd, 0) != nullptr, SimLiveIcons()))
@@ -143,32 +156,38 @@ TEST_F(Fresh, TrayPressHideMinimizeAndTheShell)
 
 // Hidden, the gain or loss picture stays up, above 4 GiB as below, nothing is
 // drawn, and after a shell restart the icon comes back as it stood, with a
-// handle of its own; so it does at the tick after the shell dropped it without
-// a word, with one add.
+// copy of its own; so it does at the tick after the shell dropped it without
+// a word, with one add. A shell too busy to answer the tick's modify in time
+// (it still carries it out) gets an add that fails: one icon, with the tip.
 TEST_F(Fresh, TickHiddenAndTheShellRestarting)
 {
     RunProgram([](HWND hwnd) {
         SimPumpTicks(1); // the first tick's clean is done with
         SimSend(hwnd, WM_COMMAND, IDM_HIDE, 0);
-        const struct { uint64_t avail; std::string name; bool dropped; } ticks[] = {
-            {5 * GiB, "GainIcon", false}, {6 * GiB, "GainIcon", true}, {6 * GiB + 1, "Vellitor", false},
-            {5 * GiB, "LoseIcon", true}};
+        const struct { uint64_t avail; std::string name; bool dropped, busy; } ticks[] = {
+            {5 * GiB, "GainIcon", false, false}, {6 * GiB, "GainIcon", true, false},
+            {6 * GiB + 1, "Vellitor", false, false}, {5 * GiB, "LoseIcon", true, false},
+            {7 * GiB, "GainIcon", false, true}};
         for (const auto &t : ticks) {
             simMemory = SimMachineMemory{60, 16 * GiB, t.avail, 20 * GiB, 12 * GiB};
             if (t.dropped)
                 simTray.clear();
+            simShellBusy = t.busy;
             TakeCalls();
-            SimPumpTicks(1); // no paint, and one add where the icon was dropped
-            EXPECT_EQ(t.dropped ? 1u : 0u, TakeCalls({"Shell_NotifyIconA NIM_ADD", "BeginPaint", "TextOutA"}).size());
+            SimPumpTicks(1); // no paint, and one add where the icon was dropped or the modify not answered
+            simShellBusy = false;
+            EXPECT_EQ(t.dropped || t.busy ? 1u : 0u,
+                      TakeCalls({"Shell_NotifyIconA NIM_ADD", "BeginPaint", "TextOutA"}).size());
             for (bool restart : {false, true}) {
                 const SimTrayIcon *icon = (restart ? SimShellRestart() : (void)0, SimFindTrayIcon(hwnd, 0));
-                EXPECT_EQ(t.name + " 'RAM : " + std::to_string(t.avail >> 20) + "/16384Mb' cb=120 live=3",
+                EXPECT_EQ(t.name + " 'RAM : " + std::to_string(t.avail >> 20) + "/16384Mb' cb=120 live=3 icons=1",
                           !icon ? "none" : icon->icon.substr(0, icon->icon.find('#')) + " '" + icon->tip + "' cb=" +
-                              std::to_string(icon->callback) + " live=" + std::to_string(SimLiveIcons()));
+                              std::to_string(icon->callback) + " live=" + std::to_string(SimLiveIcons()) +
+                              " icons=" + std::to_string(simTray.size()));
             }
         }
         std::vector<int> cleans; // hidden, the schedule runs on: 600 ticks after the first tick's clean
-        for (int tick = 6; tick <= 1201; tick++) {
+        for (int tick = 7; tick <= 1201; tick++) {
             SetAvailable(tick % 2 ? 22 : 20); // never steady
             SimPumpTicks(1);
             cleans.insert(cleans.end(), TakeCalls({"HeapAlloc"}).size(), tick);

@@ -68,5 +68,6 @@ void SimReset()
     SimResetBoxes();
     SimResetResources();
     SimResetShell();
+    SimResetPaint();
     simLog.clear();
 }

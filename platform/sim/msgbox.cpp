@@ -1,7 +1,10 @@
 // Simulated message boxes: a box stands for its modal loop by running the
-// test's hook while it is open, then answers OK.
+// test's hook while it is open, then answers OK. As on Windows, its owner is
+// disabled while it is open, and enabled again after if the box disabled it.
 #include "platform/sim/sim.h"
 #include "platform/sim/state.h"
+
+#include <utility>
 
 std::function<void(const SimMessageBox &)> simWhileBoxOpen;
 
@@ -23,11 +26,14 @@ int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type)
     // The test answers the outermost box; one opened beneath it (by a tick in its
     // modal loop) is closed at once, so that a box at every tick cannot nest forever.
     static bool answering;
+    bool disabled = owner && std::exchange(SimLiveWindow(owner)->disabled, true);
     if (simWhileBoxOpen && !answering) {
         answering = true;
         simWhileBoxOpen(box);
         answering = false;
     }
+    if (SimWindow *w = owner ? SimLiveWindow(owner) : nullptr)
+        w->disabled = disabled;
     SimLogf("MessageBoxA closed %s", SimText(text).c_str());
     return IDOK;
 }

@@ -1,5 +1,9 @@
-// Simulated resources of the program's own module: icons by name, each load a
-// handle of its own, and the standard arrow cursor.
+// Simulated resources of the program's own module, as Windows has them: the
+// icons by name, each a shared handle that every load of the resource returns
+// and DestroyIcon leaves usable; copies of icons, which are the caller's own
+// and DestroyIcon really destroys; and the standard arrow cursor.
+// (dlls/user32/tests/cursoricon.c: a shared icon is destroyed with TRUE and
+// still answers GetIconInfo; Microsoft's DestroyIcon page.)
 #include "platform/sim/sim.h"
 #include "platform/sim/state.h"
 
@@ -10,7 +14,7 @@ const HCURSOR simArrowCursor = (HCURSOR)(uintptr_t)0x7F00;
 static const char *const simIconResources[] = {"GainIcon", "LoseIcon", "Vellitor"};
 struct SimIcon {
     std::string name;
-    bool live;
+    bool shared, live;
 };
 static std::vector<SimIcon> icons;
 
@@ -37,7 +41,8 @@ std::string SimIconName(HICON icon)
     SimIcon *found = FindIcon(icon);
     if (!found)
         return "?";
-    return found->name + "#" + std::to_string((uintptr_t)icon - 0x20000 + 1) + (found->live ? "" : "(destroyed)");
+    return found->name + "#" + std::to_string((uintptr_t)icon - 0x20000 + 1) + (found->shared ? "" : "(copy)") +
+           (found->live ? "" : "(destroyed)");
 }
 
 bool SimIconLive(HICON icon)
@@ -54,18 +59,32 @@ size_t SimLiveIcons()
     return live;
 }
 
-// Every load gives a handle of its own, so destroying one leaves the others usable.
 HICON WINAPI LoadIconA(HINSTANCE instance, LPCSTR name)
 {
     HICON icon = nullptr;
-    if (instance == simModule && name && !IS_INTRESOURCE(name))
+    for (size_t i = 0; i < icons.size() && !icon; i++)
+        if (icons[i].shared && name && !IS_INTRESOURCE(name) && icons[i].name == name)
+            icon = IconHandle(i);
+    if (!icon && instance == simModule && name && !IS_INTRESOURCE(name))
         for (const char *resource : simIconResources)
             if (!strcmp(resource, name)) {
-                icons.push_back({resource, true});
+                icons.push_back({resource, true, true});
                 icon = IconHandle(icons.size() - 1);
             }
     SimLogf("LoadIconA %s -> %s", SimText(name).c_str(), SimIconName(icon).c_str());
     return icon;
+}
+
+HICON WINAPI CopyIcon(HICON icon)
+{
+    SimIcon *found = FindIcon(icon);
+    HICON copy = nullptr;
+    if (found && found->live) {
+        icons.push_back({found->name, false, true});
+        copy = IconHandle(icons.size() - 1);
+    }
+    SimLogf("CopyIcon %s -> %s", SimIconName(icon).c_str(), SimIconName(copy).c_str());
+    return copy;
 }
 
 BOOL WINAPI DestroyIcon(HICON icon)
@@ -73,7 +92,7 @@ BOOL WINAPI DestroyIcon(HICON icon)
     SimIcon *found = FindIcon(icon);
     BOOL ok = found && found->live;
     SimLogf("DestroyIcon %s -> %d", SimIconName(icon).c_str(), ok);
-    if (ok)
+    if (ok && !found->shared)
         found->live = false;
     return ok;
 }

@@ -9,11 +9,12 @@
 std::vector<SimTrayIcon> simTray;
 bool simTrayRefuseAdd;
 bool simShellStartsLate;
+bool simShellBusy;
 
 void SimResetShell()
 {
     simTray.clear();
-    simTrayRefuseAdd = simShellStartsLate = false;
+    simTrayRefuseAdd = simShellStartsLate = simShellBusy = false;
 }
 
 // "TaskbarCreated" to every window that lets it through as it goes out, sent
@@ -77,11 +78,14 @@ static bool Apply(SimTrayIcon &icon, const NOTIFYICONDATAA &data)
     return true;
 }
 
+// An add or modify takes the first layout's size; a delete reads only the window
+// and the identifier, whatever the size (dlls/shell32/tests/systray.c). A busy
+// shell carries a call out but answers too late: the caller is told it failed.
 BOOL WINAPI Shell_NotifyIconA(DWORD message, NOTIFYICONDATAA *data)
 {
     BOOL ok = FALSE;
     SimTrayIcon *icon = Find(data->hWnd, data->uID);
-    if (data->cbSize == NOTIFYICONDATAA_V1_SIZE) {
+    if (data->cbSize == NOTIFYICONDATAA_V1_SIZE || message == NIM_DELETE) {
         if (message == NIM_ADD && simShellStartsLate) { // not up yet: it comes up at once and says so
             simShellStartsLate = false;
             AnnounceTaskbar(true);
@@ -96,6 +100,7 @@ BOOL WINAPI Shell_NotifyIconA(DWORD message, NOTIFYICONDATAA *data)
             ok = TRUE;
         }
     }
+    ok = ok && !simShellBusy;
     std::string line = std::string("Shell_NotifyIconA ") + Verb(message) + " " + SimWindowName(data->hWnd) +
                        " id=" + std::to_string(data->uID);
     if (data->cbSize != NOTIFYICONDATAA_V1_SIZE)

@@ -63,7 +63,7 @@ struct SimWindow {
     WNDPROC proc;
     DWORD style, exStyle;
     int x, y, width, height;
-    bool visible, minimized, dirty, destroyed, topmost;
+    bool visible, minimized, dirty, destroyed, topmost, disabled;
 };
 extern std::vector<SimWindow> simWindows;
 extern bool simFailRegisterClass;
@@ -71,6 +71,8 @@ extern bool simFailCreateWindow;
 // The program runs elevated and the shell does not: what the shell sends
 // arrives only where the window lets it through.
 extern bool simElevated;
+// The System font's height in pixels: 16 (96 DPI), 18 (CJK Windows), 20 (120 DPI).
+extern int simSystemFontHeight;
 // USER32 as before Windows 7, without ChangeWindowMessageFilterEx.
 extern bool simBeforeWindows7;
 
@@ -102,6 +104,7 @@ struct SimTrayIcon {
 extern std::vector<SimTrayIcon> simTray;
 extern bool simTrayRefuseAdd;           // the shell refuses adds
 extern bool simShellStartsLate;         // it refuses the first, then comes up and says so
+extern bool simShellBusy;               // it carries calls out, but too late to say so
 const SimTrayIcon *SimFindTrayIcon(HWND hwnd, UINT id);
 // A mouse message on the icon, sent to its window as its callback; false when
 // nothing arrived (no such icon, no callback, or filtered out).

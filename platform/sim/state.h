@@ -15,6 +15,7 @@ void SimResetMessages();
 void SimResetBoxes();
 void SimResetResources();
 void SimResetShell();
+void SimResetPaint();
 
 // A text argument as the log shows it: 'text', #id for a resource number, 0 for none.
 std::string SimText(LPCSTR s);

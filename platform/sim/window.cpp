@@ -71,7 +71,7 @@ HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR title, DWORD
     if (cls && !simFailCreateWindow) {
         hwnd = (HWND)(uintptr_t)(0x10000 + 4 * (simWindows.size() + 1));
         simWindows.push_back({hwnd, cls->name, title ? title : "", cls->wc.lpfnWndProc, style, exStyle, x, y,
-                              width, height, false, false, false, false, false});
+                              width, height, false, false, false, false, false, false});
     }
     SimLogf("CreateWindowExA ex=0x%x %s %s style=0x%x %s,%s %dx%d parent=%s menu=%s inst=%s param=%s -> %s",
             exStyle, SimText(className).c_str(), SimText(title).c_str(), style, Coordinate(x).c_str(),
@@ -195,9 +195,11 @@ LRESULT WINAPI DefWindowProcA(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
         return TRUE;
     if (msg == WM_CLOSE)
         DestroyWindow(hwnd);
-    else if (msg == WM_SYSCOMMAND && (wParam & 0xFFF0) == SC_CLOSE)
+    // A disabled window (the owner of an open message box) neither closes nor
+    // minimizes (dlls/user32/tests/win.c, test_ShowWindow).
+    else if (msg == WM_SYSCOMMAND && (wParam & 0xFFF0) == SC_CLOSE && !w->disabled)
         SimSend(hwnd, WM_CLOSE, 0, 0);
-    else if (msg == WM_SYSCOMMAND && (wParam & 0xFFF0) == SC_MINIMIZE)
+    else if (msg == WM_SYSCOMMAND && (wParam & 0xFFF0) == SC_MINIMIZE && !w->disabled)
         w->minimized = true;
     else if (msg == WM_SYSCOMMAND && (wParam & 0xFFF0) == SC_RESTORE && w->minimized)
         w->minimized = false, w->dirty = true;

@@ -7,7 +7,7 @@
 
 #define PROGRAM_GLOBALS(X)                                                                                       \
     X(memoryStatus) X(trend) X(previousHalfAvail) X(ticksUntilClean) X(steadyCredit) X(iconGain) X(iconLose)      \
-    X(iconNeutral) X(trayIconId) X(paintDC) X(windowVisible) X(appInstance) X(taskbarCreatedMsg) X(cleanFilling)
+    X(iconNeutral) X(trayIconId) X(paintDC) X(windowVisible) X(taskbarCreatedMsg) X(cleanFilling)
 #define FIELD(name) decltype(::name) name;
 #define TAKE(name) name,
 static const struct { PROGRAM_GLOBALS(FIELD) } loaded = {PROGRAM_GLOBALS(TAKE)};
