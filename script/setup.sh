@@ -121,7 +121,7 @@ bg_wait() {
     wait $!
 }
 
-build_tools=(cmake ninja-build g++ libgtest-dev g++-mingw-w64-i686 binutils-mingw-w64-i686 python3 bats)
+build_tools=(cmake ninja-build g++ g++-multilib googletest g++-mingw-w64-i686 binutils-mingw-w64-i686 python3 bats)
 need_build_tools() {
     need "${build_tools[@]}"
 }
