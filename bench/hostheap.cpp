@@ -25,7 +25,7 @@ int WINAPI MessageBoxA(HWND, LPCSTR, LPCSTR, UINT)
     return IDOK;
 }
 
-BOOL WINAPI GlobalMemoryStatusEx(LPMEMORYSTATUSEX status)
+BOOL WINAPI GlobalMemoryStatusEx(MEMORYSTATUSEX *status)
 {
     *status = MEMORYSTATUSEX{};
     status->dwLength = sizeof *status;

@@ -86,7 +86,7 @@ TEST_F(Fresh, CleanFillsReportsAndGivesBack)
         RefreshMemoryStatus();
         trend = TREND_LOSS, ticksUntilClean = 17, steadyCredit = 1000, simHeapLimit = c.heapLimit;
         bool othersCommit = true;
-        simWhileBoxOpen = [&](const SimMessageBox &) {
+        simWhileBoxOpen = [&] {
             othersCommit = SimOtherProgramCommits(c.commit - (c.commit >> 1));
         };
         TakeCalls();

@@ -6,7 +6,7 @@
 
 TEST_F(Fresh, StartsInOrderWithTicksUnderTheAboutBox)
 {
-    simWhileBoxOpen = [](const SimMessageBox &) {
+    simWhileBoxOpen = [] {
         ExpectCalls({"LoadIconA 'LoseIcon' -> LoseIcon#1", "LoadIconA 'GainIcon' -> GainIcon#2",
                      "LoadIconA 'Vellitor' -> Vellitor#3",
                      "RegisterClassA 'MyClass' style=0x0 extra=0,0 inst=module icon=Vellitor#3 cursor=arrow bg=6 "

@@ -1,9 +1,10 @@
-// Simulated KERNEL32: the memory of a machine, told in 64-bit figures, a heap of real memory with a limit whose blocks are
-// charged whole against the commit every program shares, the string helpers,
-// and USER32's exports looked up by name.
-#include "platform/sim/sim.h"
+// Simulated KERNEL32: the memory of a machine, told in 64-bit figures, a heap
+// of real memory with a limit whose blocks are charged whole against the
+// commit every program shares, the string helpers, and USER32's exports looked
+// up by name.
 #include "platform/sim/state.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <map>
@@ -13,8 +14,6 @@ SimMachineMemory simMemory;
 size_t simHeapLimit;
 bool simBeforeWindows7;
 static const HMODULE simUser32 = (HMODULE)(uintptr_t)0x77D00000;
-
-static const BYTE SIM_HEAP_PATTERN = 0xA5;
 static const HANDLE simHeap = (HANDLE)(uintptr_t)0x50000;
 static std::map<void *, size_t> liveBlocks;
 static void *newestBlock;
@@ -24,24 +23,16 @@ void SimResetKernel()
     simMemory = SimMachineMemory{};
     simHeapLimit = SIZE_MAX;
     simBeforeWindows7 = false;
-    for (auto &block : liveBlocks)
-        free(block.first);
     liveBlocks.clear();
 }
 
 // What the program's live blocks have committed, all of it at once, as Windows
 // charges a large heap block (the heap takes it straight from VirtualAlloc).
-static uint64_t Charged()
-{
-    uint64_t bytes = 0;
-    for (auto &block : liveBlocks)
-        bytes += block.second;
-    return bytes;
-}
-
 static uint64_t CommitLeft()
 {
-    uint64_t charged = Charged();
+    uint64_t charged = 0;
+    for (auto &block : liveBlocks)
+        charged += block.second;
     return simMemory.availPageFile > charged ? simMemory.availPageFile - charged : 0;
 }
 
@@ -52,9 +43,8 @@ bool SimOtherProgramCommits(uint64_t bytes)
 
 // As Windows fills it for a large-address-aware 32-bit program on 64-bit
 // Windows: every figure exact. A record whose length is not the record's own
-// is refused and left as it was (Microsoft's GlobalMemoryStatusEx page; Wine's
-// kernelbase does the same).
-BOOL WINAPI GlobalMemoryStatusEx(LPMEMORYSTATUSEX status)
+// is refused and left as it was (Microsoft's GlobalMemoryStatusEx page).
+BOOL WINAPI GlobalMemoryStatusEx(MEMORYSTATUSEX *status)
 {
     BOOL ok = status->dwLength == sizeof(MEMORYSTATUSEX);
     SimLogf("GlobalMemoryStatusEx len=%u -> %d", status->dwLength, ok);
@@ -71,17 +61,14 @@ HANDLE WINAPI GetProcessHeap(void)
 }
 
 // A block is granted within the heap's limit and the commit left. A granted
-// block comes filled with a pattern whatever the flags, so that only
-// the program's own fill can leave it zero.
+// block comes filled with a pattern whatever the flags, so that only the
+// program's own fill can leave it zero.
 LPVOID WINAPI HeapAlloc(HANDLE heap, DWORD flags, SIZE_T bytes)
 {
-    void *block = heap == simHeap && bytes <= simHeapLimit && bytes <= CommitLeft() ? malloc(bytes ? bytes : 1) : nullptr;
+    void *block = heap == simHeap && bytes <= simHeapLimit && bytes <= CommitLeft() ? malloc(bytes) : nullptr;
     SimLogf("HeapAlloc %zu flags=0x%x -> %s", bytes, flags, block ? "granted" : "refused");
-    if (block) {
-        memset(block, SIM_HEAP_PATTERN, bytes);
-        liveBlocks[block] = bytes;
-        newestBlock = block;
-    }
+    if (block)
+        memset(block, 0xA5, bytes), liveBlocks[block] = bytes, newestBlock = block;
     return block;
 }
 
@@ -98,21 +85,12 @@ static size_t LeadingZeros(const void *block, size_t n)
     return i;
 }
 
-static bool AllZero(const void *block, size_t n)
+BOOL WINAPI HeapFree(HANDLE, DWORD flags, LPVOID mem)
 {
-    return LeadingZeros(block, n) == n;
-}
-
-BOOL WINAPI HeapFree(HANDLE heap, DWORD flags, LPVOID mem)
-{
-    auto it = liveBlocks.find(mem);
-    if (heap != simHeap || it == liveBlocks.end()) {
-        SimLogf("HeapFree unknown block flags=0x%x -> 0", flags);
-        return FALSE;
-    }
-    SimLogf("HeapFree %zu flags=0x%x zero=%d", it->second, flags, AllZero(mem, it->second));
+    size_t bytes = liveBlocks.at(mem);
+    SimLogf("HeapFree %zu flags=0x%x zero=%d", bytes, flags, LeadingZeros(mem, bytes) == bytes);
     free(mem);
-    liveBlocks.erase(it);
+    liveBlocks.erase(mem);
     return TRUE;
 }
 
@@ -123,37 +101,33 @@ size_t SimLiveBlocks()
 
 std::string SimBlockWritten()
 {
-    auto it = liveBlocks.find(newestBlock);
-    return "written=" + std::to_string(it == liveBlocks.end() ? 0 : LeadingZeros(it->first, it->second));
+    return "written=" + std::to_string(LeadingZeros(newestBlock, liveBlocks.at(newestBlock)));
 }
 
 std::string SimHeldBlocks()
 {
-    bool zero = true;
+    size_t held = 0, zero = 0;
     for (auto &block : liveBlocks)
-        zero = zero && AllZero(block.first, block.second);
-    return "held=" + std::to_string(Charged()) + (zero ? "" : " (not zero)");
+        held += block.second, zero += LeadingZeros(block.first, block.second);
+    return "held=" + std::to_string(held) + (zero == held ? "" : " (not zero)");
 }
 
+// At most max - 1 characters, always terminated.
 LPSTR WINAPI lstrcpynA(LPSTR dst, LPCSTR src, int max)
 {
-    int i = 0;
-    for (; src && i < max - 1 && src[i]; i++)
-        dst[i] = src[i];
-    if (max > 0)
-        dst[i] = 0;
+    snprintf(dst, (size_t)max, "%s", src);
     return dst;
 }
 
 int WINAPI lstrlenA(LPCSTR s)
 {
-    return s ? (int)strlen(s) : 0;
+    return (int)strlen(s);
 }
 
 // Module names match whatever their case, as on Windows. Only USER32 is known.
 HMODULE WINAPI GetModuleHandleA(LPCSTR name)
 {
-    HMODULE module = name && !strcasecmp(name, "user32.dll") ? simUser32 : nullptr;
+    HMODULE module = !strcasecmp(name, "user32.dll") ? simUser32 : nullptr;
     SimLogf("GetModuleHandleA %s -> %s", SimText(name).c_str(), module ? "user32" : "0");
     return module;
 }
@@ -162,10 +136,8 @@ HMODULE WINAPI GetModuleHandleA(LPCSTR name)
 FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR name)
 {
     FARPROC proc = nullptr;
-    if (module == simUser32 && !IS_INTRESOURCE(name) && !strcmp(name, "ChangeWindowMessageFilterEx") &&
-        !simBeforeWindows7)
+    if (module == simUser32 && !strcmp(name, "ChangeWindowMessageFilterEx") && !simBeforeWindows7)
         proc = (FARPROC)(void (*)(void))ChangeWindowMessageFilterEx;
-    SimLogf("GetProcAddress %s %s -> %s", module == simUser32 ? "user32" : "?", SimText(name).c_str(),
-            proc ? "found" : "0");
+    SimLogf("GetProcAddress user32 %s -> %s", SimText(name).c_str(), proc ? "found" : "0");
     return proc;
 }

@@ -1,6 +1,5 @@
-// The simulated platform's call log, the names it prints handles and texts by,
-// and the reset of every part.
-#include "platform/sim/sim.h"
+// The simulated platform's call log, the names it prints handles, texts and
+// messages by, and the reset of every part.
 #include "platform/sim/state.h"
 
 #include <cstdarg>
@@ -20,44 +19,38 @@ void SimLogf(const char *format, ...)
 
 std::string SimText(LPCSTR s)
 {
-    if (!s)
-        return "0";
-    if (IS_INTRESOURCE(s))
-        return "#" + std::to_string((uintptr_t)s);
-    return "'" + std::string(s) + "'";
+    return s ? "'" + std::string(s) + "'" : "0";
 }
 
 std::string SimWindowName(HWND hwnd)
 {
-    if (!hwnd)
-        return "0";
-    if (hwnd == HWND_TOPMOST)
-        return "HWND_TOPMOST";
     for (size_t i = 0; i < simWindows.size(); i++)
         if (simWindows[i].hwnd == hwnd)
             return "W" + std::to_string(i + 1);
-    char unknown[32];
-    snprintf(unknown, sizeof unknown, "?%#zx", (size_t)(uintptr_t)hwnd);
-    return unknown;
+    char name[32];
+    snprintf(name, sizeof name, "?%#zx", (size_t)(uintptr_t)hwnd);
+    return !hwnd ? "0" : hwnd == HWND_TOPMOST ? "HWND_TOPMOST" : name;
 }
 
 std::string SimMessageName(UINT msg)
 {
-    static const struct {
-        UINT msg;
-        const char *name;
-    } names[] = {
-        {WM_CREATE, "WM_CREATE"},         {WM_DESTROY, "WM_DESTROY"},   {WM_PAINT, "WM_PAINT"},
-        {WM_CLOSE, "WM_CLOSE"},           {WM_QUERYENDSESSION, "WM_QUERYENDSESSION"}, {WM_QUIT, "WM_QUIT"},         {WM_COMMAND, "WM_COMMAND"},
-        {WM_SYSCOMMAND, "WM_SYSCOMMAND"}, {WM_TIMER, "WM_TIMER"},       {WM_MOUSEMOVE, "WM_MOUSEMOVE"},
-        {WM_LBUTTONDOWN, "WM_LBUTTONDOWN"},
-    };
+    static const struct { UINT msg; const char *name; } names[] = {
+        {WM_DESTROY, "WM_DESTROY"}, {WM_PAINT, "WM_PAINT"}, {WM_CLOSE, "WM_CLOSE"},
+        {WM_QUERYENDSESSION, "WM_QUERYENDSESSION"}, {WM_COMMAND, "WM_COMMAND"}, {WM_SYSCOMMAND, "WM_SYSCOMMAND"},
+        {WM_TIMER, "WM_TIMER"}, {WM_MOUSEMOVE, "WM_MOUSEMOVE"}};
     for (const auto &n : names)
         if (n.msg == msg)
             return n.name;
     char hex[16];
-    snprintf(hex, sizeof hex, "0x%x", msg);
+    snprintf(hex, sizeof hex, "%#x", msg);
     return hex;
+}
+
+std::string SimMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    char args[48];
+    snprintf(args, sizeof args, "%#zx %#zx", (size_t)wParam, (size_t)lParam);
+    return SimWindowName(hwnd) + " " + SimMessageName(msg) + " " + args;
 }
 
 void SimReset()
@@ -65,9 +58,9 @@ void SimReset()
     SimResetKernel();
     SimResetWindows();
     SimResetMessages();
-    SimResetBoxes();
     SimResetResources();
     SimResetShell();
-    SimResetPaint();
+    simWhileBoxOpen = nullptr;
+    simSystemFont = 0;
     simLog.clear();
 }

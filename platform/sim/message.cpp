@@ -1,71 +1,51 @@
-// Simulated messages, timers and the loop: a queue, timers on a test clock
-// that moves only when the loop waits, registered messages, and GetMessageA as
-// strict as Win32's.
-#include "platform/sim/sim.h"
+// Simulated messages, the timer and the loop: a queue, messages other threads
+// send, a timer that ticks when a test pumps it, and registered messages.
 #include "platform/sim/state.h"
 
-#include <cstdio>
-#include <cstdlib>
 #include <deque>
+#include <map>
 
-struct SimTimer {
-    HWND hwnd;
-    UINT_PTR id;
-    UINT period;
-    uint64_t due;
-};
-static std::vector<SimTimer> timers;
+// The one timer the program sets, if it is set; it ticks when a test pumps it.
+static struct { HWND hwnd; UINT_PTR id; bool set; } timer;
 static std::deque<MSG> queue, sentFromOthers;
 static bool quitPosted;
 static int quitCode;
-static std::vector<std::string> registeredMessages;
-static uint64_t simNow;
+static std::map<std::string, UINT> registeredMessages;
 bool simFailSetTimer;
 std::function<void()> simIdle;
 
 void SimResetMessages()
 {
-    simFailSetTimer = false;
-    timers.clear();
+    simFailSetTimer = quitPosted = timer.set = false;
     queue.clear();
     sentFromOthers.clear();
-    quitPosted = false;
-    quitCode = 0;
     registeredMessages.clear();
-    simNow = 0;
     simIdle = nullptr;
 }
 
 void SimPost(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
-    queue.push_back(MSG{hwnd, msg, wParam, lParam, (DWORD)simNow, {0, 0}});
+    queue.push_back(MSG{hwnd, msg, wParam, lParam});
 }
 
 BOOL WINAPI PostMessageA(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
-    bool ok = SimLiveWindow(hwnd) != nullptr;
-    SimLogf("PostMessageA %s %s %#zx %#zx -> %d", SimWindowName(hwnd).c_str(), SimMessageName(msg).c_str(),
-            (size_t)wParam, (size_t)lParam, ok);
-    if (ok)
-        SimPost(hwnd, msg, wParam, lParam);
-    return ok;
+    SimLogf("PostMessageA %s -> 1", SimMessage(hwnd, msg, wParam, lParam).c_str());
+    SimPost(hwnd, msg, wParam, lParam);
+    return TRUE;
 }
 
 std::vector<std::string> SimQueue()
 {
     std::vector<std::string> posted;
-    for (const MSG &m : queue) {
-        char line[96];
-        snprintf(line, sizeof line, "%s %s %#zx %#zx", SimWindowName(m.hwnd).c_str(), SimMessageName(m.message).c_str(),
-                 (size_t)m.wParam, (size_t)m.lParam);
-        posted.push_back(line);
-    }
+    for (const MSG &m : queue)
+        posted.push_back(SimMessage(m.hwnd, m.message, m.wParam, m.lParam));
     return posted;
 }
 
 void SimSendFromOtherThread(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
-    sentFromOthers.push_back(MSG{hwnd, msg, wParam, lParam, (DWORD)simNow, {0, 0}});
+    sentFromOthers.push_back(MSG{hwnd, msg, wParam, lParam});
 }
 
 // What other threads sent runs whenever the thread reads its queue, before
@@ -88,132 +68,70 @@ BOOL WINAPI PeekMessageA(MSG *msg, HWND filter, UINT, UINT, UINT flags)
 {
     SimLogf("PeekMessageA %s flags=%u %s", SimWindowName(filter).c_str(), flags, SimBlockWritten().c_str());
     AnswerSentMessages();
-    if (queue.empty())
-        return FALSE;
-    *msg = queue.front();
-    return TRUE;
+    *msg = queue.empty() ? MSG{} : queue.front();
+    return !queue.empty();
 }
 
 UINT SimMessageNumber(LPCSTR name)
 {
-    size_t i = 0;
-    while (i < registeredMessages.size() && registeredMessages[i] != name)
-        i++;
-    if (i == registeredMessages.size())
-        registeredMessages.push_back(name);
-    return (UINT)(0xC100 + i);
+    return registeredMessages.emplace(name, 0xC100 + registeredMessages.size()).first->second;
 }
 
 UINT WINAPI RegisterWindowMessageA(LPCSTR name)
 {
     UINT msg = SimMessageNumber(name);
-    SimLogf("RegisterWindowMessageA %s -> 0x%x", SimText(name).c_str(), msg);
+    SimLogf("RegisterWindowMessageA %s -> %#x", SimText(name).c_str(), msg);
     return msg;
 }
 
 UINT_PTR WINAPI SetTimer(HWND hwnd, UINT_PTR id, UINT period, TIMERPROC proc)
 {
-    bool ok = !simFailSetTimer && SimLiveWindow(hwnd) && !proc;
-    SimLogf("SetTimer %s %zu %u%s -> %d", SimWindowName(hwnd).c_str(), (size_t)id, period, proc ? " proc" : "", ok);
-    if (!ok)
-        return 0;
-    for (auto &t : timers)
-        if (t.hwnd == hwnd && t.id == id) {
-            t.period = period, t.due = simNow + period;
-            return id;
-        }
-    timers.push_back({hwnd, id, period, simNow + period});
-    return id;
+    SimLogf("SetTimer %s %zu %u%s -> %d", SimWindowName(hwnd).c_str(), (size_t)id, period, proc ? " proc" : "",
+            !simFailSetTimer);
+    if (!simFailSetTimer)
+        timer = {hwnd, id, true};
+    return simFailSetTimer ? 0 : id;
 }
 
 BOOL WINAPI KillTimer(HWND hwnd, UINT_PTR id)
 {
-    for (size_t i = 0; i < timers.size(); i++)
-        if (timers[i].hwnd == hwnd && timers[i].id == id) {
-            timers.erase(timers.begin() + i);
-            SimLogf("KillTimer %s %zu -> 1", SimWindowName(hwnd).c_str(), (size_t)id);
-            return TRUE;
-        }
-    SimLogf("KillTimer %s %zu -> 0", SimWindowName(hwnd).c_str(), (size_t)id);
-    return FALSE;
+    bool found = timer.set && timer.hwnd == hwnd && timer.id == id;
+    SimLogf("KillTimer %s %zu -> %d", SimWindowName(hwnd).c_str(), (size_t)id, found);
+    timer.set = timer.set && !found;
+    return found;
 }
 
-// The earliest timer, with the clock moved on to when it is due. A timer that
-// fell due long ago yields one message, and its next period starts now.
-static bool NextTimerMessage(MSG *msg)
+// A window's timers go with it.
+void SimKillWindowTimers(HWND hwnd)
 {
-    SimTimer *next = nullptr;
-    for (auto &t : timers)
-        if (!next || t.due < next->due)
-            next = &t;
-    if (!next)
-        return false;
-    if (next->due > simNow)
-        simNow = next->due;
-    next->due = simNow + next->period;
-    *msg = MSG{next->hwnd, WM_TIMER, next->id, 0, (DWORD)simNow, {0, 0}};
-    return true;
-}
-
-static bool NextPaintMessage(MSG *msg)
-{
-    for (auto &w : simWindows)
-        if (SimHasSomethingToPaint(w)) {
-            *msg = MSG{w.hwnd, WM_PAINT, 0, 0, (DWORD)simNow, {0, 0}};
-            return true;
-        }
-    return false;
+    timer.set = timer.set && timer.hwnd != hwnd;
 }
 
 void SimPumpTicks(unsigned n)
 {
-    MSG msg;
-    while (n-- > 0 && NextTimerMessage(&msg)) {
-        DispatchMessageA(&msg);
-        while (NextPaintMessage(&msg))
-            DispatchMessageA(&msg);
+    while (n-- > 0 && timer.set) {
+        MSG tick{timer.hwnd, WM_TIMER, timer.id, 0};
+        DispatchMessageA(&tick);
     }
 }
 
-// With a window filter, as on Win32, only that window's messages come; the quit
-// message never does, and once the window is gone every call fails with -1.
-BOOL WINAPI GetMessageA(MSG *msg, HWND filter, UINT, UINT)
+// The posted messages in turn, and the quit message last; whenever the queue
+// is empty, the test's idle hook.
+BOOL WINAPI GetMessageA(MSG *msg, HWND, UINT, UINT)
 {
-    static unsigned failures;
-    if (filter && !SimLiveWindow(filter)) {
-        if (++failures == 1000) {
-            fprintf(stderr, "simulated GetMessageA: called on and on for a window that is gone\n");
-            abort();
-        }
-        return -1;
-    }
-    failures = 0;
-    for (unsigned idle = 0;; idle++) {
+    for (;;) {
         AnswerSentMessages();
-        auto it = queue.begin();
-        while (it != queue.end() && filter && it->hwnd != filter)
-            ++it;
-        if (it != queue.end()) {
-            *msg = *it;
-            queue.erase(it);
+        if (!queue.empty()) {
+            *msg = queue.front();
+            queue.pop_front();
             return TRUE;
         }
-        if (quitPosted && !filter) {
-            quitPosted = false;
-            *msg = MSG{nullptr, WM_QUIT, (WPARAM)quitCode, 0, (DWORD)simNow, {0, 0}};
+        if (quitPosted) {
+            *msg = MSG{nullptr, WM_QUIT, (WPARAM)quitCode, 0};
             SimLogf("GetMessageA WM_QUIT %d", quitCode);
             return FALSE;
         }
-        if (NextPaintMessage(msg))
-            return TRUE;
-        if (simIdle && idle == 0) {
-            simIdle();
-            continue;
-        }
-        if (NextTimerMessage(msg))
-            return TRUE;
-        fprintf(stderr, "simulated GetMessageA: the queue is empty and nothing can ever arrive\n");
-        abort();
+        simIdle();
     }
 }
 
@@ -225,14 +143,5 @@ LRESULT WINAPI DispatchMessageA(const MSG *msg)
 void WINAPI PostQuitMessage(int code)
 {
     SimLogf("PostQuitMessage %d", code);
-    quitPosted = true;
-    quitCode = code;
-}
-
-// A window's timers go with it.
-void SimKillWindowTimers(HWND hwnd)
-{
-    for (size_t i = timers.size(); i-- > 0;)
-        if (timers[i].hwnd == hwnd)
-            timers.erase(timers.begin() + i);
+    quitPosted = true, quitCode = code;
 }

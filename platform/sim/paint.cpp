@@ -1,74 +1,47 @@
 // Simulated painting, metrics and text: invalidation and the synchronous paint
 // of UpdateWindow, the paint's device context, the frame AdjustWindowRectEx
 // adds, and the System font of a fresh device context, in three heights.
-#include "platform/sim/sim.h"
 #include "platform/sim/state.h"
-
-#include <cstring>
 
 // Wine's own metrics, as a fresh prefix has them: small caption, menu bar, and
 // the frame at the sides and at the top and bottom.
 static const int simSmallCaptionHeight = 15, simMenuHeight = 18, simFrameX = 3, simFrameY = 4;
 static const HDC simDC = (HDC)(uintptr_t)0xDC00, simScreenDC = (HDC)(uintptr_t)0xDC04;
-// The System font, which a fresh device context holds: its height, and the
-// width of each character from ' ' to '~'. 16 pixels is Windows' own at 96 DPI
-// (vgasys.fon); 18 the taller one of CJK Windows (as Wine's jvgasys.fon has it);
-// 20 the one of 120 DPI (8514sys.fon), whose widths are not at hand here and
-// are taken as the 16-pixel font's scaled by 20/16, rounded up.
-struct SimFont {
+// The System font: its height, and the width of each character from ' ' to
+// '~'. 16 pixels is Windows' own at 96 DPI (vgasys.fon); 18 the taller one of
+// CJK Windows (as Wine's jvgasys.fon has it); 20 the one of 120 DPI
+// (8514sys.fon), whose widths are not at hand here and are taken as the
+// 16-pixel font's scaled by 20/16, rounded up.
+static const struct {
     int height;
     BYTE widths[95];
+} simFonts[] = {
+    {16, {4, 4, 6, 8, 8, 11, 9, 4, 4, 4, 6, 8, 4, 4, 4, 4, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 4, 4, 8, 8, 8, 8, 14, 8, 10, 9,
+          10, 9, 8, 10, 10, 4, 7, 9, 8, 12, 10, 10, 9, 10, 10, 9, 8, 10, 8, 14, 9, 10, 9, 4, 4, 4, 5, 8, 5, 8, 8, 7, 8,
+          8, 4, 8, 8, 4, 4, 7, 4, 12, 8, 8, 8, 8, 5, 8, 4, 8, 8, 10, 8, 8, 8, 5, 4, 5, 5}},
+    {18, {6, 7, 8, 8, 8, 13, 9, 5, 6, 6, 11, 11, 5, 11, 5, 5, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 6, 6, 8, 10, 8, 9, 11, 11,
+          9, 11, 11, 7, 7, 11, 11, 5, 9, 9, 7, 13, 11, 11, 7, 11, 8, 9, 7, 11, 9, 11, 7, 7, 8, 4, 9, 4, 5, 8, 4, 8, 8,
+          8, 8, 9, 5, 8, 8, 3, 4, 7, 3, 11, 8, 9, 8, 8, 6, 7, 5, 8, 7, 9, 7, 7, 7, 5, 3, 5, 5}},
+    {20, {5, 5, 8, 10, 10, 14, 12, 5, 5, 5, 8, 10, 5, 5, 5, 5, 10, 10, 10, 10, 10, 10, 10, 10, 10, 10, 5, 5, 10, 10,
+          10, 10, 18, 10, 13, 12, 13, 12, 10, 13, 13, 5, 9, 12, 10, 15, 13, 13, 12, 13, 13, 12, 10, 13, 10, 18, 12,
+          13, 12, 5, 5, 5, 7, 10, 7, 10, 10, 9, 10, 10, 5, 10, 10, 5, 5, 9, 5, 15, 10, 10, 10, 10, 7, 10, 5, 10, 10, 13,
+          10, 10, 10, 7, 5, 7, 7}},
 };
-static const SimFont simFonts[] = {
-    {16, {4, 4, 6, 8, 8, 11, 9, 4, 4,  4, 6, 8, 4, 4, 4, 4, 8, 8,  8,  8,  8, 8, 8,  8, 8, 8, 4, 4, 8, 8, 8, 8,
-          14, 8, 10, 9, 10, 9, 8, 10, 10, 4, 7, 9, 8, 12, 10, 10, 9, 10, 10, 9, 8, 10, 8, 14, 9, 10, 9, 4, 4, 4, 5, 8,
-          5, 8, 8, 7, 8, 8, 4, 8, 8,  4, 4, 7, 4, 12, 8, 8, 8, 8, 5, 8, 4, 8, 8, 10, 8, 8, 8, 5, 4, 5, 5}},
-    {18, {6, 7, 8, 8, 8, 13, 9, 5, 6, 6, 11, 11, 5, 11, 5, 5, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 6, 6, 8, 10, 8, 9,
-          11, 11, 9, 11, 11, 7, 7, 11, 11, 5, 9, 9, 7, 13, 11, 11, 7, 11, 8, 9, 7, 11, 9, 11, 7, 7, 8, 4, 9, 4, 5, 8,
-          4, 8, 8, 8, 8, 9, 5, 8, 8, 3, 4, 7, 3, 11, 8, 9, 8, 8, 6, 7, 5, 8, 7, 9, 7, 7, 7, 5, 3, 5, 5}},
-    {20, {5, 5, 8, 10, 10, 14, 12, 5, 5, 5, 8, 10, 5, 5, 5, 5, 10, 10, 10, 10, 10, 10, 10, 10, 10, 10, 5, 5, 10,
-          10, 10, 10, 18, 10, 13, 12, 13, 12, 10, 13, 13, 5, 9, 12, 10, 15, 13, 13, 12, 13, 13, 12, 10, 13, 10, 18,
-          12, 13, 12, 5, 5, 5, 7, 10, 7, 10, 10, 9, 10, 10, 5, 10, 10, 5, 5, 9, 5, 15, 10, 10, 10, 10, 7, 10, 5, 10,
-          10, 13, 10, 10, 10, 7, 5, 7, 7}},
-};
-int simSystemFontHeight;
-
-void SimResetPaint()
-{
-    simSystemFontHeight = 16;
-}
-
-static const SimFont &SystemFont()
-{
-    for (const SimFont &font : simFonts)
-        if (font.height == simSystemFontHeight)
-            return font;
-    return simFonts[0];
-}
+int simSystemFont;
 
 BOOL WINAPI InvalidateRect(HWND hwnd, const RECT *rect, BOOL erase)
 {
     SimLogf("InvalidateRect %s %s erase=%d", SimWindowName(hwnd).c_str(), rect ? "rect" : "all", erase);
-    SimWindow *w = SimLiveWindow(hwnd);
-    if (!w)
-        return FALSE;
-    w->dirty = true;
+    SimLiveWindow(hwnd)->dirty = true;
     return TRUE;
-}
-
-bool SimHasSomethingToPaint(const SimWindow &w)
-{
-    return !w.destroyed && w.visible && !w.minimized && w.dirty;
 }
 
 // The paint arrives inside the call; a hidden or minimized window has nothing to paint.
 BOOL WINAPI UpdateWindow(HWND hwnd)
 {
     SimLogf("UpdateWindow %s", SimWindowName(hwnd).c_str());
-    SimWindow *w = SimLiveWindow(hwnd);
-    if (!w)
-        return FALSE;
-    if (SimHasSomethingToPaint(*w))
+    const SimWindow &w = *SimLiveWindow(hwnd);
+    if (w.visible && !w.minimized && w.dirty)
         SimSend(hwnd, WM_PAINT, 0, 0);
     return TRUE;
 }
@@ -76,13 +49,8 @@ BOOL WINAPI UpdateWindow(HWND hwnd)
 HDC WINAPI BeginPaint(HWND hwnd, PAINTSTRUCT *ps)
 {
     SimLogf("BeginPaint %s", SimWindowName(hwnd).c_str());
-    SimWindow *w = SimLiveWindow(hwnd);
-    memset(ps, 0, sizeof *ps);
-    if (!w)
-        return nullptr;
-    w->dirty = false;
-    ps->hdc = simDC;
-    return simDC;
+    SimLiveWindow(hwnd)->dirty = false;
+    return ps->hdc = simDC;
 }
 
 BOOL WINAPI EndPaint(HWND hwnd, const PAINTSTRUCT *ps)
@@ -113,14 +81,12 @@ int WINAPI ReleaseDC(HWND hwnd, HDC dc)
     return dc == simScreenDC;
 }
 
-// A fresh DC holds the system font.
+// A fresh DC holds the System font.
 BOOL WINAPI GetTextMetricsA(HDC dc, TEXTMETRICA *metrics)
 {
     SimLogf("GetTextMetricsA%s", dc == simScreenDC ? "" : " (no dc)");
-    if (dc != simScreenDC)
-        return FALSE;
-    metrics->tmHeight = SystemFont().height;
-    return TRUE;
+    metrics->tmHeight = dc == simScreenDC ? simFonts[simSystemFont].height : 0;
+    return dc == simScreenDC;
 }
 
 // Only the characters of the table above can be measured. Not logged: what a
@@ -128,14 +94,12 @@ BOOL WINAPI GetTextMetricsA(HDC dc, TEXTMETRICA *metrics)
 BOOL WINAPI GetTextExtentPoint32A(HDC dc, LPCSTR text, int length, SIZE *size)
 {
     bool ok = dc == simScreenDC || dc == simDC;
-    LONG width = 0;
+    *size = SIZE{0, simFonts[simSystemFont].height};
     for (int i = 0; i < length && ok; i++) {
         unsigned index = (unsigned char)text[i] - ' ';
-        ok = index < sizeof SystemFont().widths;
-        width += ok ? SystemFont().widths[index] : 0;
+        ok = index < sizeof simFonts[0].widths;
+        size->cx += ok ? simFonts[simSystemFont].widths[index] : 0;
     }
-    if (ok)
-        *size = SIZE{width, SystemFont().height};
     return ok;
 }
 
@@ -144,4 +108,3 @@ BOOL WINAPI TextOutA(HDC dc, int x, int y, LPCSTR text, int length)
     SimLogf("TextOutA %s%d,%d '%.*s'", dc == simDC ? "" : "(no dc) ", x, y, length, text);
     return dc == simDC;
 }
-

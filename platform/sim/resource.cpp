@@ -4,18 +4,12 @@
 // and DestroyIcon really destroys; and the standard arrow cursor.
 // (dlls/user32/tests/cursoricon.c: a shared icon is destroyed with TRUE and
 // still answers GetIconInfo; Microsoft's DestroyIcon page.)
-#include "platform/sim/sim.h"
 #include "platform/sim/state.h"
-
-#include <cstring>
 
 const HINSTANCE simModule = (HINSTANCE)(uintptr_t)0x400000;
 const HCURSOR simArrowCursor = (HCURSOR)(uintptr_t)0x7F00;
-static const char *const simIconResources[] = {"GainIcon", "LoseIcon", "Vellitor"};
-struct SimIcon {
-    std::string name;
-    bool shared, live;
-};
+static const std::string simIconResources[] = {"GainIcon", "LoseIcon", "Vellitor"};
+struct SimIcon { std::string name; bool shared, live; };
 static std::vector<SimIcon> icons;
 
 void SimResetResources()
@@ -23,32 +17,26 @@ void SimResetResources()
     icons.clear();
 }
 
-static HICON IconHandle(size_t index)
-{
-    return (HICON)(uintptr_t)(0x20000 + index);
-}
-
+// Handle n + 0x20001 is the n-th icon loaded or copied, named "Name#n+1".
 static SimIcon *FindIcon(HICON icon)
 {
-    size_t index = (uintptr_t)icon - 0x20000;
+    size_t index = (uintptr_t)icon - 0x20001;
     return index < icons.size() ? &icons[index] : nullptr;
+}
+
+static HICON NewIcon(const std::string &name, bool shared)
+{
+    icons.push_back({name, shared, true});
+    return (HICON)(uintptr_t)(0x20000 + icons.size());
 }
 
 std::string SimIconName(HICON icon)
 {
-    if (!icon)
-        return "0";
     SimIcon *found = FindIcon(icon);
     if (!found)
-        return "?";
-    return found->name + "#" + std::to_string((uintptr_t)icon - 0x20000 + 1) + (found->shared ? "" : "(copy)") +
+        return "0";
+    return found->name + "#" + std::to_string((uintptr_t)icon - 0x20000) + (found->shared ? "" : "(copy)") +
            (found->live ? "" : "(destroyed)");
-}
-
-bool SimIconLive(HICON icon)
-{
-    SimIcon *found = FindIcon(icon);
-    return found && found->live;
 }
 
 size_t SimLiveIcons()
@@ -63,37 +51,28 @@ HICON WINAPI LoadIconA(HINSTANCE instance, LPCSTR name)
 {
     HICON icon = nullptr;
     for (size_t i = 0; i < icons.size() && !icon; i++)
-        if (icons[i].shared && name && !IS_INTRESOURCE(name) && icons[i].name == name)
-            icon = IconHandle(i);
-    if (!icon && instance == simModule && name && !IS_INTRESOURCE(name))
-        for (const char *resource : simIconResources)
-            if (!strcmp(resource, name)) {
-                icons.push_back({resource, true, true});
-                icon = IconHandle(icons.size() - 1);
-            }
+        if (icons[i].shared && icons[i].name == name)
+            icon = (HICON)(uintptr_t)(0x20001 + i);
+    for (const std::string &resource : simIconResources)
+        if (!icon && instance == simModule && resource == name)
+            icon = NewIcon(resource, true);
     SimLogf("LoadIconA %s -> %s", SimText(name).c_str(), SimIconName(icon).c_str());
     return icon;
 }
 
 HICON WINAPI CopyIcon(HICON icon)
 {
-    SimIcon *found = FindIcon(icon);
-    HICON copy = nullptr;
-    if (found && found->live) {
-        icons.push_back({found->name, false, true});
-        copy = IconHandle(icons.size() - 1);
-    }
+    HICON copy = NewIcon(FindIcon(icon)->name, false);
     SimLogf("CopyIcon %s -> %s", SimIconName(icon).c_str(), SimIconName(copy).c_str());
     return copy;
 }
 
 BOOL WINAPI DestroyIcon(HICON icon)
 {
-    SimIcon *found = FindIcon(icon);
-    BOOL ok = found && found->live;
-    SimLogf("DestroyIcon %s -> %d", SimIconName(icon).c_str(), ok);
-    if (ok && !found->shared)
-        found->live = false;
+    SimIcon &found = *FindIcon(icon);
+    SimLogf("DestroyIcon %s -> %d", SimIconName(icon).c_str(), found.live);
+    BOOL ok = found.live;
+    found.live = found.live && found.shared;
     return ok;
 }
 

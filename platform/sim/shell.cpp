@@ -1,15 +1,12 @@
 // Simulated SHELL32 notification area: icons keyed by window handle value and
 // identifier, which outlive the window, as the real shell's do.
-#include "platform/sim/sim.h"
 #include "platform/sim/state.h"
 
 #include <cstdio>
 #include <cstring>
 
 std::vector<SimTrayIcon> simTray;
-bool simTrayRefuseAdd;
-bool simShellStartsLate;
-bool simShellBusy;
+bool simTrayRefuseAdd, simShellStartsLate, simShellBusy;
 
 void SimResetShell()
 {
@@ -40,42 +37,21 @@ const SimTrayIcon *SimFindTrayIcon(HWND hwnd, UINT id)
     return Find(hwnd, id);
 }
 
-static const char *Verb(DWORD message)
-{
-    switch (message) {
-    case NIM_ADD:
-        return "NIM_ADD";
-    case NIM_MODIFY:
-        return "NIM_MODIFY";
-    case NIM_DELETE:
-        return "NIM_DELETE";
-    }
-    return "?";
-}
-
-// The shell copies the picture, so the handle only has to be live during the call.
-// The shell reads the first layout's record only: a tip must end within its
-// 64 bytes, terminator included.
-static const size_t TIP_BYTES = NOTIFYICONDATAA_V1_SIZE - offsetof(NOTIFYICONDATAA, szTip);
-
+// The shell copies the picture, so the handle only has to be live during the
+// call. It reads the first layout's record only: the tip within its 64 bytes.
 static std::string Tip(const NOTIFYICONDATAA &data)
 {
-    return std::string(data.szTip, strnlen(data.szTip, TIP_BYTES));
+    return std::string(data.szTip, strnlen(data.szTip, NOTIFYICONDATAA_V1_SIZE - offsetof(NOTIFYICONDATAA, szTip)));
 }
 
-static bool Apply(SimTrayIcon &icon, const NOTIFYICONDATAA &data)
+static void Apply(SimTrayIcon &icon, const NOTIFYICONDATAA &data)
 {
-    if ((data.uFlags & NIF_ICON) && data.hIcon && !SimIconLive(data.hIcon))
-        return false;
-    if ((data.uFlags & NIF_TIP) && Tip(data).size() == TIP_BYTES)
-        return false;
     if (data.uFlags & NIF_MESSAGE)
         icon.callback = data.uCallbackMessage;
     if (data.uFlags & NIF_ICON)
         icon.icon = SimIconName(data.hIcon);
     if (data.uFlags & NIF_TIP)
         icon.tip = Tip(data);
-    return true;
 }
 
 // An add or modify takes the first layout's size; a delete reads only the window
@@ -83,52 +59,48 @@ static bool Apply(SimTrayIcon &icon, const NOTIFYICONDATAA &data)
 // shell carries a call out but answers too late: the caller is told it failed.
 BOOL WINAPI Shell_NotifyIconA(DWORD message, NOTIFYICONDATAA *data)
 {
-    BOOL ok = FALSE;
+    static const char *const verbs[] = {"NIM_ADD", "NIM_MODIFY", "NIM_DELETE"};
     SimTrayIcon *icon = Find(data->hWnd, data->uID);
-    if (data->cbSize == NOTIFYICONDATAA_V1_SIZE || message == NIM_DELETE) {
-        if (message == NIM_ADD && simShellStartsLate) { // not up yet: it comes up at once and says so
-            simShellStartsLate = false;
-            AnnounceTaskbar(true);
-        } else if (message == NIM_ADD && !icon && !simTrayRefuseAdd) {
-            SimTrayIcon added{data->hWnd, data->uID, 0, "0", ""};
-            if ((ok = Apply(added, *data)))
-                simTray.push_back(added);
-        } else if (message == NIM_MODIFY && icon) {
-            ok = Apply(*icon, *data);
-        } else if (message == NIM_DELETE && icon) {
-            simTray.erase(simTray.begin() + (icon - simTray.data()));
-            ok = TRUE;
-        }
+    bool ok = data->cbSize == NOTIFYICONDATAA_V1_SIZE || message == NIM_DELETE;
+    if (message == NIM_ADD && simShellStartsLate) { // not up yet: it comes up at once and says so
+        simShellStartsLate = ok = false;
+        AnnounceTaskbar(true);
+    } else if (message == NIM_ADD && ok && !icon && !simTrayRefuseAdd) {
+        simTray.push_back({data->hWnd, data->uID, 0, "0", ""});
+        Apply(simTray.back(), *data);
+    } else if (message == NIM_MODIFY && ok && icon) {
+        Apply(*icon, *data);
+    } else if (message == NIM_DELETE && icon) {
+        simTray.erase(simTray.begin() + (icon - simTray.data()));
+    } else {
+        ok = false;
     }
     ok = ok && !simShellBusy;
-    std::string line = std::string("Shell_NotifyIconA ") + Verb(message) + " " + SimWindowName(data->hWnd) +
-                       " id=" + std::to_string(data->uID);
-    if (data->cbSize != NOTIFYICONDATAA_V1_SIZE)
-        line += " cbSize=" + std::to_string(data->cbSize);
+    char line[160];
+    snprintf(line, sizeof line, "Shell_NotifyIconA %s %s id=%u", verbs[message], SimWindowName(data->hWnd).c_str(),
+             data->uID);
+    std::string text = line;
     if (message != NIM_DELETE) {
-        char flags[16];
-        snprintf(flags, sizeof flags, "0x%x", data->uFlags);
-        line += std::string(" flags=") + flags;
-        if (data->uFlags & NIF_MESSAGE)
-            line += " cb=" + std::to_string(data->uCallbackMessage);
-        if (data->uFlags & NIF_ICON)
-            line += " icon=" + SimIconName(data->hIcon);
-        if (data->uFlags & NIF_TIP)
-            line += " tip='" + Tip(*data) + "'" + (Tip(*data).size() == TIP_BYTES ? " (unterminated)" : "");
+        snprintf(line, sizeof line, " flags=0x%x", data->uFlags);
+        text += line;
     }
-    SimLogf("%s -> %d", line.c_str(), ok);
+    if (message != NIM_DELETE && (data->uFlags & NIF_MESSAGE))
+        text += " cb=" + std::to_string(data->uCallbackMessage);
+    if (message != NIM_DELETE && (data->uFlags & NIF_ICON))
+        text += " icon=" + SimIconName(data->hIcon);
+    if (message != NIM_DELETE && (data->uFlags & NIF_TIP))
+        text += " tip='" + Tip(*data) + "'";
+    SimLogf("%s -> %d", text.c_str(), ok);
     return ok;
 }
 
 // A press on the icon: the shell sends the icon's window its callback message,
-// with the identifier and the mouse message. False when nothing arrived.
-bool SimTrayClick(HWND hwnd, UINT id, UINT mouseMessage)
+// with the identifier and the mouse message.
+void SimTrayClick(HWND hwnd, UINT id, UINT mouseMessage)
 {
     const SimTrayIcon *icon = Find(hwnd, id);
-    if (!icon || !icon->callback || !SimLetThrough(hwnd, icon->callback))
-        return false;
-    SimSend(hwnd, icon->callback, id, mouseMessage);
-    return true;
+    if (icon && SimLetThrough(hwnd, icon->callback))
+        SimSend(hwnd, icon->callback, id, mouseMessage);
 }
 
 // Explorer ended and started again: every icon is gone, and each window hears

@@ -14,10 +14,6 @@
 // --- the call log ---
 extern std::vector<std::string> simLog;
 void SimLogf(const char *format, ...) __attribute__((format(printf, 1, 2)));
-std::string SimWindowName(HWND hwnd);
-std::string SimIconName(HICON icon);
-std::string SimMessageName(UINT msg);
-
 // Everything back to a fresh machine with nothing open: no windows, classes,
 // timers, tray icons, icons, heap blocks or hooks; the clock at 0; log empty.
 void SimReset();
@@ -29,53 +25,41 @@ struct SimMachineMemory {
     uint64_t totalPhys, availPhys, totalPageFile, availPageFile;
 };
 extern SimMachineMemory simMemory;
-extern size_t simHeapLimit;             // larger blocks are refused
+extern size_t simHeapLimit; // larger blocks are refused
 // The program's live blocks are charged against availPageFile (the commit
 // every program shares), which GlobalMemoryStatusEx reports less that charge.
 // Whether another program could commit this many bytes now.
 bool SimOtherProgramCommits(uint64_t bytes);
 size_t SimLiveBlocks();
-// "held=BYTES" for the live blocks, with " (not zero)" unless every byte is 0.
-std::string SimHeldBlocks();
-// "written=BYTES": how many bytes from the start of the newest live block are 0.
-std::string SimBlockWritten();
 
 // --- message boxes ---
-struct SimMessageBox {
-    HWND owner;
-    std::string text;
-    std::string caption;
-    UINT type;
-};
-// Runs while a box is open, standing for the modal loop; the box then returns IDOK.
-// A box is logged with what the heap holds while it is up.
-extern std::function<void(const SimMessageBox &)> simWhileBoxOpen;
+// Runs while the outermost box is open, standing for its modal loop; the box
+// then returns IDOK. A box is logged with what the heap holds while it is up.
+extern std::function<void()> simWhileBoxOpen;
 
-// --- module, icons and cursor ---
-extern const HINSTANCE simModule;       // the program's own module
+// --- module, icons, fonts ---
+extern const HINSTANCE simModule; // the program's own module
 size_t SimLiveIcons();
+// The System font, which a fresh device context holds: 0 is Windows' own at
+// 96 DPI (16 pixels), 1 CJK Windows' (18), 2 the one of 120 DPI (20).
+extern int simSystemFont;
 
 // --- windows ---
 struct SimWindow {
     HWND hwnd;
-    std::string className;
-    std::string title;
     WNDPROC proc;
-    DWORD style, exStyle;
-    int x, y, width, height;
-    bool visible, minimized, dirty, destroyed, topmost, disabled;
+    int width, height;
+    bool visible, minimized, dirty, destroyed, disabled;
 };
 extern std::vector<SimWindow> simWindows;
-extern bool simFailRegisterClass;
-extern bool simFailCreateWindow;
+extern bool simFailRegisterClass, simFailCreateWindow;
 // The program runs elevated and the shell does not: what the shell sends
 // arrives only where the window lets it through.
 extern bool simElevated;
-// The System font's height in pixels: 16 (96 DPI), 18 (CJK Windows), 20 (120 DPI).
-extern int simSystemFontHeight;
 // USER32 as before Windows 7, without ChangeWindowMessageFilterEx.
 extern bool simBeforeWindows7;
 
+// --- messages, timers and the loop ---
 // Delivers a message straight to a window's procedure, logged as "W1 WM_X wp lp".
 LRESULT SimSend(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 void SimPost(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
@@ -85,29 +69,25 @@ void SimPost(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 void SimSendFromOtherThread(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 // The posted messages waiting in the queue, each as "W1 WM_X wp lp".
 std::vector<std::string> SimQueue();
-
-// --- timers and the message loop ---
 extern bool simFailSetTimer;
-// Runs the next n timer ticks the way a modal loop would (with any pending paint).
+// Runs the next n timer ticks the way a modal loop would.
 void SimPumpTicks(unsigned n);
-// Called by GetMessageA whenever the queue is empty, before it waits for a timer.
+// Called by GetMessageA whenever the queue is empty.
 extern std::function<void()> simIdle;
 
 // --- the notification area ---
 struct SimTrayIcon {
     HWND hwnd;
-    UINT id;
-    UINT callback;
-    std::string icon;
-    std::string tip;
+    UINT id, callback;
+    std::string icon, tip;
 };
 extern std::vector<SimTrayIcon> simTray;
-extern bool simTrayRefuseAdd;           // the shell refuses adds
-extern bool simShellStartsLate;         // it refuses the first, then comes up and says so
-extern bool simShellBusy;               // it carries calls out, but too late to say so
+extern bool simTrayRefuseAdd;   // the shell refuses adds
+extern bool simShellStartsLate; // it refuses the first, then comes up and says so
+extern bool simShellBusy;       // it carries calls out, but too late to say so
 const SimTrayIcon *SimFindTrayIcon(HWND hwnd, UINT id);
-// A mouse message on the icon, sent to its window as its callback; false when
-// nothing arrived (no such icon, no callback, or filtered out).
-bool SimTrayClick(HWND hwnd, UINT id, UINT mouseMessage);
+// A mouse message on the icon, sent to its window as its callback, where the
+// window lets it through.
+void SimTrayClick(HWND hwnd, UINT id, UINT mouseMessage);
 // Explorer restarts: every icon is gone and every window is sent "TaskbarCreated".
 void SimShellRestart();

@@ -2,39 +2,38 @@
 // and no test needs.
 #pragma once
 
-#include "platform/platform.h"
-
-#include <string>
-
-struct SimWindow;
+#include "platform/sim/sim.h"
 
 // Each part's reset, called by SimReset.
 void SimResetKernel();
 void SimResetWindows();
 void SimResetMessages();
-void SimResetBoxes();
 void SimResetResources();
 void SimResetShell();
-void SimResetPaint();
 
-// A text argument as the log shows it: 'text', #id for a resource number, 0 for none.
+// How the log shows a text argument ('text', or 0 for none), a window (W1 for
+// the first made, 0, HWND_TOPMOST, ?), an icon (Vellitor#3, with (copy) and
+// (destroyed)), a message (WM_X, or its number), and a message with its window
+// and arguments ("W1 WM_X 0x1 0").
 std::string SimText(LPCSTR s);
+std::string SimWindowName(HWND hwnd);
+std::string SimIconName(HICON icon);
+std::string SimMessageName(UINT msg);
+std::string SimMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 
+// kernel.cpp: "held=BYTES" for the live blocks, with " (not zero)" unless
+// every byte is 0; "written=BYTES", how many bytes from the start of the
+// newest live block are 0.
+std::string SimHeldBlocks();
+std::string SimBlockWritten();
 // resource.cpp
 extern const HCURSOR simArrowCursor;
-bool SimIconLive(HICON icon);
-
-// window.cpp: the window behind a handle, also once destroyed; or only while it lives.
-SimWindow *SimWindowOf(HWND hwnd);
+// window.cpp: the window behind a handle while it lives; whether a message
+// from the shell, which runs at a lower integrity level than an elevated
+// program, reaches it.
 SimWindow *SimLiveWindow(HWND hwnd);
-// Whether a message from the shell, which runs at a lower integrity level than
-// an elevated program, reaches the window.
 bool SimLetThrough(HWND hwnd, UINT msg);
-
-// paint.cpp
-bool SimHasSomethingToPaint(const SimWindow &w);
-
-// message.cpp
-void SimKillWindowTimers(HWND hwnd);
-// The number RegisterWindowMessageA gives a name, asked for by the platform itself.
+// message.cpp: the number RegisterWindowMessageA gives a name; a window's
+// timers stopped as it goes.
 UINT SimMessageNumber(LPCSTR name);
+void SimKillWindowTimers(HWND hwnd);

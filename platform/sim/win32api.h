@@ -1,6 +1,7 @@
 // The subset of the ANSI Win32 interface the program uses, for hosts that are
-// not Windows: the same names and numeric values, 32-bit where Win32 is.
-// The simulated platform behind these declarations lives beside this file.
+// not Windows: the same names and numeric values, 32-bit where Win32 is, and of
+// each record the fields that are used. The simulated platform behind these
+// declarations lives beside this file.
 #pragma once
 
 #include <cstddef>
@@ -17,23 +18,17 @@ typedef int BOOL;
 typedef char CHAR;
 typedef WORD ATOM;
 typedef size_t SIZE_T;
-typedef uintptr_t UINT_PTR;
-typedef uintptr_t WPARAM;
-typedef intptr_t LPARAM;
-typedef intptr_t LRESULT;
-typedef void *LPVOID;
-typedef void *HANDLE;
+typedef uintptr_t UINT_PTR, WPARAM;
+typedef intptr_t LPARAM, LRESULT;
+typedef void *LPVOID, *HANDLE;
 typedef char *LPSTR;
 typedef const char *LPCSTR;
-
 typedef struct HWND__ *HWND;
-typedef struct HICON__ *HICON;
-typedef HICON HCURSOR;
+typedef struct HICON__ *HICON, *HCURSOR;
 typedef struct HBRUSH__ *HBRUSH;
-typedef struct HINSTANCE__ *HINSTANCE;
+typedef struct HINSTANCE__ *HINSTANCE, *HMODULE;
 typedef struct HDC__ *HDC;
 typedef struct HMENU__ *HMENU;
-typedef HINSTANCE HMODULE;
 
 #define WINAPI
 #define CALLBACK
@@ -45,107 +40,44 @@ typedef void(CALLBACK *TIMERPROC)(HWND, UINT, UINT_PTR, DWORD);
 typedef intptr_t(WINAPI *FARPROC)();
 
 #define MAKEINTRESOURCEA(i) ((LPSTR)(uintptr_t)(WORD)(i))
-#define IS_INTRESOURCE(p) (((uintptr_t)(p) >> 16) == 0)
 #define MAKEWPARAM(l, h) ((WPARAM)(DWORD)((WORD)(l) | ((DWORD)(WORD)(h) << 16)))
 
 struct MEMORYSTATUSEX {
-    DWORD dwLength;
-    DWORD dwMemoryLoad;
-    DWORDLONG ullTotalPhys;
-    DWORDLONG ullAvailPhys;
-    DWORDLONG ullTotalPageFile;
-    DWORDLONG ullAvailPageFile;
-    DWORDLONG ullTotalVirtual;
-    DWORDLONG ullAvailVirtual;
-    DWORDLONG ullAvailExtendedVirtual;
+    DWORD dwLength, dwMemoryLoad;
+    DWORDLONG ullTotalPhys, ullAvailPhys, ullTotalPageFile, ullAvailPageFile, ullTotalVirtual, ullAvailVirtual,
+        ullAvailExtendedVirtual;
 };
-typedef MEMORYSTATUSEX *LPMEMORYSTATUSEX;
-
-struct POINT {
-    LONG x, y;
-};
-struct RECT {
-    LONG left, top, right, bottom;
-};
-struct SIZE {
-    LONG cx, cy;
-};
-struct MSG {
-    HWND hwnd;
-    UINT message;
-    WPARAM wParam;
-    LPARAM lParam;
-    DWORD time;
-    POINT pt;
-};
-struct PAINTSTRUCT {
-    HDC hdc;
-    BOOL fErase;
-    RECT rcPaint;
-    BOOL fRestore;
-    BOOL fIncUpdate;
-    BYTE rgbReserved[32];
-};
+struct RECT { LONG left, top, right, bottom; };
+struct SIZE { LONG cx, cy; };
+struct MSG { HWND hwnd; UINT message; WPARAM wParam; LPARAM lParam; };
+struct PAINTSTRUCT { HDC hdc; };
 struct WNDCLASSA {
     UINT style;
     WNDPROC lpfnWndProc;
-    int cbClsExtra;
-    int cbWndExtra;
+    int cbClsExtra, cbWndExtra;
     HINSTANCE hInstance;
     HICON hIcon;
     HCURSOR hCursor;
     HBRUSH hbrBackground;
-    LPCSTR lpszMenuName;
-    LPCSTR lpszClassName;
+    LPCSTR lpszMenuName, lpszClassName;
 };
-// Only the height of the font is used.
-struct TEXTMETRICA {
-    LONG tmHeight;
-    LONG tmAscent;
-    LONG tmDescent;
-};
-struct GUID {
-    DWORD Data1;
-    WORD Data2, Data3;
-    BYTE Data4[8];
-};
-// As the SDK declares it; the first layout is its start, 64 bytes into szTip
-// (88 bytes on 32-bit Windows).
+struct TEXTMETRICA { LONG tmHeight; };
+// The first layout's fields; the SDK declares szTip of 128 bytes and more
+// fields after it, and the first layout ends 64 bytes into szTip.
 struct NOTIFYICONDATAA {
     DWORD cbSize;
     HWND hWnd;
-    UINT uID;
-    UINT uFlags;
-    UINT uCallbackMessage;
+    UINT uID, uFlags, uCallbackMessage;
     HICON hIcon;
     CHAR szTip[128];
-    DWORD dwState;
-    DWORD dwStateMask;
-    CHAR szInfo[256];
-    union {
-        UINT uTimeout;
-        UINT uVersion;
-    };
-    CHAR szInfoTitle[64];
-    DWORD dwInfoFlags;
-    GUID guidItem;
-    HICON hBalloonIcon;
 };
 #define NOTIFYICONDATAA_V1_SIZE (offsetof(NOTIFYICONDATAA, szTip) + 64)
-struct CHANGEFILTERSTRUCT {
-    DWORD cbSize;
-    DWORD ExtStatus;
-};
-typedef CHANGEFILTERSTRUCT *PCHANGEFILTERSTRUCT;
+struct CHANGEFILTERSTRUCT;
 
 #define HEAP_ZERO_MEMORY 0x00000008
-
 #define MB_OK 0x00000000
 #define MB_ICONINFORMATION 0x00000040
 #define IDOK 1
-
-#define WM_NULL 0x0000
-#define WM_CREATE 0x0001
 #define WM_DESTROY 0x0002
 #define WM_PAINT 0x000F
 #define WM_CLOSE 0x0010
@@ -159,44 +91,28 @@ typedef CHANGEFILTERSTRUCT *PCHANGEFILTERSTRUCT;
 #define WM_LBUTTONUP 0x0202
 #define WM_LBUTTONDBLCLK 0x0203
 #define WM_RBUTTONDOWN 0x0204
-#define WM_USER 0x0400
-
 #define PM_NOREMOVE 0x0000
-
 #define SC_MINIMIZE 0xF020
 #define SC_CLOSE 0xF060
-#define SC_RESTORE 0xF120
-
 #define MK_LBUTTON 0x0001
 #define MK_SHIFT 0x0004
-
 #define SW_HIDE 0
-#define SW_SHOWNORMAL 1
-#define SW_SHOWMINIMIZED 2
 #define SW_SHOW 5
-#define SW_MINIMIZE 6
 #define SW_SHOWMINNOACTIVE 7
 #define SW_RESTORE 9
 #define SW_SHOWDEFAULT 10
-
 #define WS_OVERLAPPED 0x00000000L
 #define WS_CAPTION 0x00C00000L
 #define WS_SYSMENU 0x00080000L
 #define WS_MINIMIZEBOX 0x00020000L
 #define WS_EX_TOOLWINDOW 0x00000080L
 #define CW_USEDEFAULT ((int)0x80000000)
-
 #define HWND_TOPMOST ((HWND)(intptr_t)-1)
 #define SWP_NOSIZE 0x0001
 #define SWP_NOMOVE 0x0002
-
-#define MSGFLT_RESET 0
 #define MSGFLT_ALLOW 1
-#define MSGFLT_DISALLOW 2
-
 #define COLOR_WINDOW 5
 #define IDC_ARROW MAKEINTRESOURCEA(32512)
-
 #define NIM_ADD 0x00000000
 #define NIM_MODIFY 0x00000001
 #define NIM_DELETE 0x00000002
@@ -205,7 +121,7 @@ typedef CHANGEFILTERSTRUCT *PCHANGEFILTERSTRUCT;
 #define NIF_TIP 0x00000004
 
 // KERNEL32
-BOOL WINAPI GlobalMemoryStatusEx(LPMEMORYSTATUSEX lpBuffer);
+BOOL WINAPI GlobalMemoryStatusEx(MEMORYSTATUSEX *lpBuffer);
 HANDLE WINAPI GetProcessHeap(void);
 LPVOID WINAPI HeapAlloc(HANDLE hHeap, DWORD dwFlags, SIZE_T dwBytes);
 BOOL WINAPI HeapFree(HANDLE hHeap, DWORD dwFlags, LPVOID lpMem);
@@ -239,10 +155,10 @@ UINT_PTR WINAPI SetTimer(HWND hWnd, UINT_PTR nIDEvent, UINT uElapse, TIMERPROC l
 BOOL WINAPI KillTimer(HWND hWnd, UINT_PTR uIDEvent);
 HICON WINAPI LoadIconA(HINSTANCE hInstance, LPCSTR lpIconName);
 HCURSOR WINAPI LoadCursorA(HINSTANCE hInstance, LPCSTR lpCursorName);
-BOOL WINAPI DestroyIcon(HICON hIcon);
 HICON WINAPI CopyIcon(HICON hIcon);
+BOOL WINAPI DestroyIcon(HICON hIcon);
 int WINAPI MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType);
-BOOL WINAPI ChangeWindowMessageFilterEx(HWND hwnd, UINT message, DWORD action, PCHANGEFILTERSTRUCT pChangeFilterStruct);
+BOOL WINAPI ChangeWindowMessageFilterEx(HWND hwnd, UINT message, DWORD action, CHANGEFILTERSTRUCT *pChangeFilterStruct);
 
 // GDI32
 BOOL WINAPI TextOutA(HDC hdc, int x, int y, LPCSTR lpString, int c);
