@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "res/resource.h"
-#include "tests/e2e/linux.h"
+#include "bench/linux.h"
 
 // A program under test: its process, its window, and its Linux process.
 struct Program {

@@ -15,10 +15,10 @@ set_source_files_properties(res/quenmar.rc PROPERTIES OBJECT_DEPENDS
 # The end-to-end driver, the suite's and the soak's: a console program run
 # under Wine beside quenmar.exe.
 add_executable(e2e_driver tests/e2e/driver.cpp)
-target_include_directories(e2e_driver PRIVATE ${CMAKE_BINARY_DIR}/generated ${CMAKE_SOURCE_DIR})
+target_include_directories(e2e_driver PRIVATE ${CMAKE_BINARY_DIR}/generated)
 # Win32 records are set up as {size} with the rest zero.
 target_compile_options(e2e_driver PRIVATE -Wno-missing-field-initializers)
-target_link_libraries(e2e_driver PRIVATE ntdll psapi advapi32 shell32 user32 gdi32 kernel32)
+target_link_libraries(e2e_driver PRIVATE psapi advapi32 shell32 user32 gdi32 kernel32)
 # Large-address-aware too: it reads the figures such a program is given.
 target_link_options(e2e_driver PRIVATE -mconsole -static -static-libgcc -static-libstdc++ -Wl,--large-address-aware)
 
