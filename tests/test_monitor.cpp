@@ -44,40 +44,30 @@ TEST_F(Fresh, CleanFillsReportsAndGivesBack)
 {
     const DWORD SPARE = 104 * MiB; // half of it is more than any clean here asks for
     const struct { uint64_t avail, commit; CleanMode mode; size_t heapLimit; Calls calls; uint64_t total = 64 * MiB; } cases[] = {
-        {20 * MiB + 1, SPARE, CLEAN_HEAVY, SIZE_MAX, // not a whole number of pages
-         {GRANTED("31457281"), BOX("W1", "RAM Cleaned", "31457281"), FREED("31457281")}},
-        {20 * MiB, SPARE, CLEAN_SMALL, SIZE_MAX,
-         {GRANTED("26214400"), BOX("W1", "RAM Cleaned", "26214400"), FREED("26214400")}},
+        {20 * MiB + 1, SPARE, CLEAN_HEAVY, SIZE_MAX, {CLEANED("31457281")}}, // not a whole number of pages
+        {20 * MiB, SPARE, CLEAN_SMALL, SIZE_MAX, {CLEANED("26214400")}},
         {20 * MiB, SPARE, CLEAN_AUTO, SIZE_MAX, {GRANTED("26214400"), FREED("26214400")}},
-        {20 * MiB, SPARE, CLEAN_HEAVY, 20 * MiB,
-         {REFUSED("31457280"), GRANTED("16777216"), BOX("W1", "RAM Cleaned", "16777216"), FREED("16777216")}},
+        {20 * MiB, SPARE, CLEAN_HEAVY, 20 * MiB, {REFUSED("31457280"), CLEANED("16777216")}},
         {20 * MiB, SPARE, CLEAN_AUTO, 20 * MiB, {REFUSED("26214400"), GRANTED("16777216"), FREED("16777216")}},
-        {20 * MiB, SPARE, CLEAN_SMALL, MiB,
-         {REFUSED("26214400"), REFUSED("16777216"), BOX("W1", "RAM cannot be locked", "0")}},
+        {20 * MiB, SPARE, CLEAN_SMALL, MiB, {REFUSED("26214400"), REFUSED("16777216"), LOCKED}},
         {20 * MiB, SPARE, CLEAN_AUTO, MiB, {REFUSED("26214400"), REFUSED("16777216")}},
-        {8 * MiB, SPARE, CLEAN_HEAVY, MiB, {REFUSED("16777216"), BOX("W1", "RAM cannot be locked", "0")}},
+        {8 * MiB, SPARE, CLEAN_HEAVY, MiB, {REFUSED("16777216"), LOCKED}},
         // commit short: half of what is left, in every mode and in the retry
-        {20 * MiB, 40 * MiB, CLEAN_HEAVY, SIZE_MAX,
-         {GRANTED("20971520"), BOX("W1", "RAM Cleaned", "20971520"), FREED("20971520")}},
-        {20 * MiB, 40 * MiB + 3, CLEAN_SMALL, SIZE_MAX,
-         {GRANTED("20971521"), BOX("W1", "RAM Cleaned", "20971521"), FREED("20971521")}},
+        {20 * MiB, 40 * MiB, CLEAN_HEAVY, SIZE_MAX, {CLEANED("20971520")}},
+        {20 * MiB, 40 * MiB + 3, CLEAN_SMALL, SIZE_MAX, {CLEANED("20971521")}},
         {20 * MiB, 40 * MiB, CLEAN_AUTO, SIZE_MAX, {GRANTED("20971520"), FREED("20971520")}},
-        {20 * MiB, 40 * MiB, CLEAN_HEAVY, 18 * MiB,
-         {REFUSED("20971520"), GRANTED("16777216"), BOX("W1", "RAM Cleaned", "16777216"), FREED("16777216")}},
+        {20 * MiB, 40 * MiB, CLEAN_HEAVY, 18 * MiB, {REFUSED("20971520"), CLEANED("16777216")}},
         {20 * MiB, 24 * MiB, CLEAN_AUTO, 18 * MiB, {GRANTED("12582912"), FREED("12582912")}},
         // the retry would ask for the same size again
-        {20 * MiB, 24 * MiB, CLEAN_SMALL, 10 * MiB, {REFUSED("12582912"), BOX("W1", "RAM cannot be locked", "0")}},
+        {20 * MiB, 24 * MiB, CLEAN_SMALL, 10 * MiB, {REFUSED("12582912"), LOCKED}},
         // nothing left to take: refused without asking
-        {20 * MiB, 1, CLEAN_HEAVY, SIZE_MAX, {BOX("W1", "RAM cannot be locked", "0")}},
+        {20 * MiB, 1, CLEAN_HEAVY, SIZE_MAX, {LOCKED}},
         {20 * MiB, 0, CLEAN_AUTO, SIZE_MAX, {}},
         // large machines: sized from the figures each at most 4 GiB - 1, as a 32-bit program was told them
-        {8 * GiB, 20 * GiB, CLEAN_HEAVY, 512 * MiB,
-         {REFUSED("2147483647"), REFUSED("1073741823"), BOX("W1", "RAM cannot be locked", "0")}, 16 * GiB},
+        {8 * GiB, 20 * GiB, CLEAN_HEAVY, 512 * MiB, {REFUSED("2147483647"), REFUSED("1073741823"), LOCKED}, 16 * GiB},
         {8 * GiB, 20 * GiB, CLEAN_AUTO, 512 * MiB, {REFUSED("2147483647"), REFUSED("1073741823")}, 16 * GiB},
-        {1 * GiB, 20 * GiB, CLEAN_HEAVY, 512 * MiB,
-         {REFUSED("1610612736"), REFUSED("1073741823"), BOX("W1", "RAM cannot be locked", "0")}, 16 * GiB},
-        {40 * GiB, 100 * MiB, CLEAN_SMALL, SIZE_MAX,
-         {GRANTED("52428800"), BOX("W1", "RAM Cleaned", "52428800"), FREED("52428800")}, 64 * GiB},
+        {1 * GiB, 20 * GiB, CLEAN_HEAVY, 512 * MiB, {REFUSED("1610612736"), REFUSED("1073741823"), LOCKED}, 16 * GiB},
+        {40 * GiB, 100 * MiB, CLEAN_SMALL, SIZE_MAX, {CLEANED("52428800")}, 64 * GiB},
     };
     HWND hwnd = MainWindow();
     for (const auto &c : cases) {

@@ -44,6 +44,8 @@ int RunProgram(const std::function<void(HWND)> &body, int showCommand = SW_SHOWD
 #define REFUSED(bytes) "HeapAlloc " bytes " flags=0x8 -> refused"
 #define FREED(bytes) "HeapFree " bytes " flags=0x0 zero=1"
 #define BOX(owner, text, held) "MessageBoxA " owner " '" text "' 'Vev Arivezu' 0x0 held=" held
+#define CLEANED(bytes) GRANTED(bytes), BOX("W1", "RAM Cleaned", bytes), FREED(bytes)
+#define LOCKED BOX("W1", "RAM cannot be locked", "0")
 
 // The About box, as start-up and the About command show it.
 #define ABOUT_BOX                                                                                                 \
