@@ -77,10 +77,7 @@ static std::vector<DWORD> Capture(RECT r, const std::function<void(HDC)> &draw =
 }
 
 // Painted again at once, background and all.
-static void Repaint(HWND window)
-{
-    RedrawWindow(window, NULL, NULL, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
-}
+#define REPAINT RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN
 
 // With a folder for pictures, the screen's pixels in r (the screen by default) go there as NAME.ppm.
 static void Save(const std::string &name, RECT r = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)})
@@ -155,12 +152,11 @@ static void MoveCursor(POINT p, DWORD action = 0)
                 MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | action};
     SendInput(1, &input, sizeof input);
 }
-static POINT OffPoint(POINT at) { return {at.x, at.y - 64}; }
 static void Click(POINT at, DWORD down = MOUSEEVENTF_LEFTDOWN, DWORD up = MOUSEEVENTF_LEFTUP, int presses = 1)
 {
     static DWORD lastPress;
     DWORD since = GetTickCount() - lastPress, spacing = GetDoubleClickTime() + 100;
-    MoveCursor(OffPoint(at)), Sleep(std::max<DWORD>(100, since < spacing ? spacing - since : 0)), MoveCursor(at), Sleep(100);
+    MoveCursor({at.x, at.y - 64}), Sleep(std::max<DWORD>(100, since < spacing ? spacing - since : 0)), MoveCursor(at), Sleep(100);
     char name[64] = "";
     GetClassNameA(WindowFromPoint(at), name, sizeof name);
     clickedOn = name;
@@ -168,14 +164,6 @@ static void Click(POINT at, DWORD down = MOUSEEVENTF_LEFTDOWN, DWORD up = MOUSEE
         for (DWORD action : {down, up})
             MoveCursor(at, action), Sleep(presses > 1 ? 30 : 100);
     lastPress = GetTickCount();
-}
-
-// The figures as Wine gives them to any program, from the memory file.
-static MEMORYSTATUSEX Figures()
-{
-    MEMORYSTATUSEX m = {sizeof m};
-    GlobalMemoryStatusEx(&m);
-    return m;
 }
 
 // Within ms, exactly the five lines drawn here, in the default font on the
@@ -187,7 +175,8 @@ static bool PanelDrawn(DWORD ms, std::string &detail)
     RECT client;
     bool same = false, whole = false;
     WaitFor([&] {
-        MEMORYSTATUSEX m = Figures();
+        MEMORYSTATUSEX m = {sizeof m}; // as Wine gives them to any program, from the memory file
+        GlobalMemoryStatusEx(&m);
         ULONGLONG used = m.ullTotalPageFile > m.ullAvailPageFile ? m.ullTotalPageFile - m.ullAvailPageFile : 0;
         const std::string lines[] = {"Tamsel's Memory Defragger",
                                      Format("Total Physical RAM : %llu (%lluMB)", m.ullTotalPhys, m.ullTotalPhys >> 20),
@@ -228,7 +217,7 @@ static POINT trayFace; // the centre of the face found last
 static Picture TrayPicture()
 {
     if (HWND taskbar = FindWindowA("Shell_TrayWnd", NULL))
-        Repaint(taskbar);
+        RedrawWindow(taskbar, NULL, NULL, REPAINT);
     int width = GetSystemMetrics(SM_CXSCREEN), x0 = width / 2, y0 = GetSystemMetrics(SM_CYSCREEN) - 48, w = width - x0;
     std::vector<DWORD> s = Capture({x0, y0, x0 + w, y0 + 48});
     int left = w, right = -1, top = 48, bottom = -1, blue = 0, red = 0, silver = 0;
@@ -274,7 +263,6 @@ static struct Model {
     Trend memory = HELD;
     unsigned long availMiB = 3000;
 } model;
-static RECT home; // where the window stands, shown and restored; nothing moves it
 
 // The model's facets, and its value of each.
 enum Facet { WINDOW, BOX, MEMORY, LEVEL, FACETS };
@@ -482,7 +470,9 @@ static bool Clean(bool heavy)
     while (Elapsed() - levelAt < 2000)
         Sleep(100);
     // half the commit left, as a 32-bit program is told it: at most 4 GiB - 1
-    ULONGLONG left = std::min(Figures().ullAvailPageFile, 0xFFFFFFFFull);
+    MEMORYSTATUSEX m = {sizeof m};
+    GlobalMemoryStatusEx(&m);
+    ULONGLONG left = std::min(m.ullAvailPageFile, 0xFFFFFFFFull);
     unsigned long half = (unsigned long)(left >> 21), before = cleanBeforeMiB = ResidentMiB();
     heldLeastMiB = std::min(half / 2, 256ul), heldMostMiB = half + 8;
     heavy ? Keys(HEAVY_CLEAN_KEYS) : Keys({VK_F10, VK_RETURN, VK_DOWN, VK_RETURN});
@@ -706,10 +696,9 @@ static bool Launch()
     model = Model{}, model.box = ABOUT_BOX, step = 0;
     if (!FindMain(120000))
         return Violated("start-up: the window", "none", "\"MyClass\" \"Quenmar\"");
-    home = WindowRect(mainWnd);
     HWND about = FindWindowA("#32770", "About Quenmar");
     if (suite && about) // painted whole first: Wine 10 shows a box before it draws its text
-        Repaint(about), Save("about", WindowRect(about));
+        RedrawWindow(about, NULL, NULL, REPAINT), Save("about", WindowRect(about));
     return BoxesAsExpected() && Do(ANSWER) && Invariants() &&
            Passed("start-up: the \"MyClass\" window \"Quenmar\", and the About box over it");
 }
@@ -757,7 +746,7 @@ static int Suite()
     SetAvailable(3000);
     Windows10Metrics(true);
     if (Launch()) {
-        Save("window", home);
+        Save("window", WindowRect(mainWnd));
         bool ok = true;
         // Shown, the panel with exact figures above 4 GiB; hidden, the tray shows each trend there; the
         // icon dropped without a word comes back; shown, minimized, hidden,
