@@ -264,14 +264,17 @@ static struct Model {
     unsigned long availMiB = 3000;
 } model;
 
-// The model's facets, and its value of each.
-enum Facet { WINDOW, BOX, MEMORY, LEVEL, FACETS };
-static const char *const facetValues[FACETS][4] = {
-    {"shown", "hidden", "minimized", "hidden after a minimize"}, {"no box", "the About box", "a clean's box"},
-    {"memory held", "memory rising", "memory falling"}, {"below 4 GiB", "above 4 GiB"}};
+// The model's facets, and its value of each. The window and its box are one
+// facet: what a box's answer leaves depends on the window under it (the About
+// command, run from the menu, returns into a window the tray may have hidden).
+enum Facet { SCREEN, MEMORY, LEVEL, FACETS };
+static const int VALUES = 12;
+static const char *const windowValues[4] = {"shown", "hidden", "minimized", "hidden after a minimize"};
+static const char *const boxValues[3] = {"no box", "the About box", "a clean's box"};
+static const char *const memoryValues[3] = {"memory held", "memory rising", "memory falling"};
 static int Value(const Model &m, int facet)
 {
-    int values[FACETS] = {(m.visible ? 0 : 1) + (m.minimized ? 2 : 0), m.box, m.memory, m.availMiB >= 4096};
+    int values[FACETS] = {(m.visible ? 0 : 1) + (m.minimized ? 2 : 0) + 4 * m.box, m.memory, m.availMiB >= 4096};
     return values[facet];
 }
 
@@ -309,7 +312,7 @@ static bool Violated(const std::string &what, const std::string &seen, const std
     failed++;
     printf("VIOLATION at step %d (%lu s): %s\n  seen:     %s\n  expected: %s\n  model:    %s, %s, %s, available %lu MiB\n"
            "  the last actions:\n", step, Elapsed() / 1000, what.c_str(), seen.c_str(), expected.c_str(),
-           facetValues[WINDOW][Value(model, WINDOW)], facetValues[BOX][model.box], facetValues[MEMORY][model.memory],
+           windowValues[Value(model, SCREEN) % 4], boxValues[model.box], memoryValues[model.memory],
            model.availMiB);
     for (const std::string &action : lastActions)
         printf("    %s\n", action.c_str());
@@ -544,13 +547,13 @@ static Model After(Model m, int action, bool above)
 // action) pair is taken when the action is done with the model at that value.
 // It goes for the pairs taken the least: those there first, else the first
 // step of a shortest way to a state that has some.
-static int taken[FACETS][4][ACTIONS];
-static int Key(const Model &m) { return Value(m, WINDOW) + 4 * m.box + 12 * m.memory + 36 * Value(m, LEVEL); }
+static int taken[FACETS][VALUES][ACTIONS];
+static int Key(const Model &m) { return Value(m, SCREEN) + 12 * m.memory + 36 * Value(m, LEVEL); }
 
 // The pairs some state of the model allows: a box opens only over the window
 // shown, and a window with a box open is never minimized.
-static bool allowedPairs[FACETS][4][ACTIONS];
-static const int PAIRS = FACETS * 4 * ACTIONS;
+static bool allowedPairs[FACETS][VALUES][ACTIONS];
+static const int PAIRS = FACETS * VALUES * ACTIONS;
 static void FindAllowedPairs()
 {
     for (int key = 0; key < 72; key++) {
@@ -811,7 +814,7 @@ static int Soak(DWORD seconds, unsigned long seed)
         step++, Log("File > Exit"), Keys(EXIT_KEYS);
     printf("soak: actions:");
     for (int a = 0; a < ACTIONS; a++)
-        printf("%s %s %d", a ? "," : "", actionNames[a], taken[BOX][0][a] + taken[BOX][1][a] + taken[BOX][2][a]);
+        printf("%s %s %d", a ? "," : "", actionNames[a], taken[LEVEL][0][a] + taken[LEVEL][1][a]);
     printf("\n");
     PairsReached(whenAll);
     ok = ok ? Ends("File > Exit") : (TerminateProcess(quenmar.hProcess, 1), false);
