@@ -89,8 +89,8 @@ BOOL WINAPI HeapFree(HANDLE, DWORD flags, LPVOID mem)
 {
     size_t bytes = liveBlocks.at(mem);
     SimLogf("HeapFree %zu flags=0x%x zero=%d", bytes, flags, LeadingZeros(mem, bytes) == bytes);
-    free(mem);
     liveBlocks.erase(mem);
+    free(mem);
     return TRUE;
 }
 
