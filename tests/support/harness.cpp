@@ -72,7 +72,5 @@ int RunProgram(const std::function<void(HWND)> &body, int showCommand)
         if (!simWindows[0].destroyed)
             SimPost(simWindows[0].hwnd, WM_COMMAND, IDM_EXIT, 0);
     };
-    int code = WinMain(simModule, nullptr, (LPSTR) "", showCommand);
-    simIdle = nullptr;
-    return code;
+    return WinMain(simModule, nullptr, (LPSTR) "", showCommand); // the next Reset clears simIdle
 }
