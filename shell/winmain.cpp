@@ -22,7 +22,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand)
     ShowWindow(hwnd, SW_SHOW);
     windowVisible = 1;
     // A second handle of the neutral picture, of the add's own to destroy.
-    AddTrayIcon(hwnd, trayIconId, CopyIcon(LoadIconA(instance, ICON_NEUTRAL)), "Vellitor");
+    AddTrayIcon(hwnd, trayIconId, CopyIcon(iconNeutral), "Vellitor");
     SetTimer(hwnd, MONITOR_TIMER_ID, MONITOR_TICK_MS, NULL);
     ShowAboutBox(hwnd);
 

@@ -27,8 +27,7 @@ TEST_F(Fresh, StartsInOrderWithTicksUnderTheAboutBox)
                      "TextOutA 0,60 'Total Swapfile Size : 58720256 (56MB)'",
                      "TextOutA 0,75 'System Memory Load : 68%'",
                      "EndPaint W1", "SetWindowPos W1 HWND_TOPMOST 0,0 0x0 flags=0x3", "ShowWindow W1 5",
-                     "LoadIconA 'Vellitor' -> Vellitor#3", // the resource's shared handle, copied for the add
-                     "CopyIcon Vellitor#3 -> Vellitor#4(copy)",
+                     "CopyIcon Vellitor#3 -> Vellitor#4(copy)", // the resource's shared handle, copied for the add
                      "Shell_NotifyIconA NIM_ADD W1 id=0 flags=0x7 cb=120 icon=Vellitor#4(copy) tip='Vellitor' -> 1",
                      "DestroyIcon Vellitor#4(copy) -> 1", "SetTimer W1 1 1000 -> 1", ABOUT_BOX},
                     TakeCalls());

@@ -1,6 +1,5 @@
 // Simulated resources of the program's own module, as Windows has them: the
-// icons by name, each a shared handle that every load of the resource returns
-// and DestroyIcon leaves usable; copies of icons, which are the caller's own
+// icons by name, each a shared handle, which DestroyIcon leaves usable; copies of icons, which are the caller's own
 // and DestroyIcon really destroys; and the standard arrow cursor.
 // (dlls/user32/tests/cursoricon.c: a shared icon is destroyed with TRUE and
 // still answers GetIconInfo; Microsoft's DestroyIcon page.)
@@ -50,9 +49,6 @@ size_t SimLiveIcons()
 HICON WINAPI LoadIconA(HINSTANCE instance, LPCSTR name)
 {
     HICON icon = nullptr;
-    for (size_t i = 0; i < icons.size() && !icon; i++)
-        if (icons[i].shared && icons[i].name == name)
-            icon = (HICON)(uintptr_t)(0x20001 + i);
     for (const std::string &resource : simIconResources)
         if (!icon && instance == simModule && resource == name)
             icon = NewIcon(resource, true);
