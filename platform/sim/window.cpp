@@ -124,9 +124,9 @@ BOOL WINAPI DestroyWindow(HWND hwnd)
     return TRUE;
 }
 
-// A disabled window (the owner of an open message box) neither closes nor
-// minimizes (dlls/user32/tests/win.c, test_ShowWindow). DefWindowProcA answers
-// the end of the session with yes.
+// A disabled window (the owner of an open message box) does not minimize
+// (dlls/user32/tests/win.c, test_ShowWindow); a WM_CLOSE destroys any window.
+// DefWindowProcA answers the end of the session with yes.
 LRESULT WINAPI DefWindowProcA(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     SimLogf("DefWindowProcA %s", SimMessage(hwnd, msg, wParam, lParam).c_str());
