@@ -135,7 +135,7 @@ static void Keys(std::initializer_list<WORD> keys)
 static const std::initializer_list<WORD> HEAVY_CLEAN_KEYS = {VK_F10, VK_RETURN, VK_RETURN},
                                          EXIT_KEYS = {VK_F10, VK_RETURN, VK_UP, VK_RETURN};
 
-static std::string clickedOn; // the class of the window the last click's presses fell on
+static char clickedOn[64]; // the class of the window the last click's presses fell on
 
 // Real presses of a button at a point of the screen, spaced beyond the
 // double-click time from what came before; presses above one come at once,
@@ -152,16 +152,14 @@ static void MoveCursor(POINT p, DWORD action = 0)
                 MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | action};
     SendInput(1, &input, sizeof input);
 }
-static void Click(POINT at, DWORD down = MOUSEEVENTF_LEFTDOWN, DWORD up = MOUSEEVENTF_LEFTUP, int presses = 1)
+static void Click(POINT at, DWORD down = MOUSEEVENTF_LEFTDOWN, int presses = 1)
 {
     static DWORD lastPress;
     DWORD since = GetTickCount() - lastPress, spacing = GetDoubleClickTime() + 100;
     MoveCursor({at.x, at.y - 64}), Sleep(std::max<DWORD>(100, since < spacing ? spacing - since : 0)), MoveCursor(at), Sleep(100);
-    char name[64] = "";
-    GetClassNameA(WindowFromPoint(at), name, sizeof name);
-    clickedOn = name;
+    GetClassNameA(WindowFromPoint(at), clickedOn, sizeof clickedOn);
     for (int i = 0; i < presses; i++)
-        for (DWORD action : {down, up})
+        for (DWORD action : {down, down << 1}) // each button's release is the flag after its press
             MoveCursor(at, action), Sleep(presses > 1 ? 30 : 100);
     lastPress = GetTickCount();
 }
@@ -233,25 +231,6 @@ static Picture TrayPicture()
     return right < 0 ? NO_ICON : blue > 4 && !red ? GAIN : red > 4 && !blue ? LOSS : silver > 4 ? NEUTRAL : NO_ICON;
 }
 
-// The visible top-level windows of a class, of one process or of any.
-struct Search { const char *name; DWORD pid; std::vector<HWND> found; };
-static BOOL CALLBACK AddShown(HWND window, LPARAM search)
-{
-    Search &s = *(Search *)search;
-    DWORD pid = 0;
-    char name[32] = "";
-    GetWindowThreadProcessId(window, &pid), GetClassNameA(window, name, sizeof name);
-    if (!strcmp(name, s.name) && (!s.pid || pid == s.pid) && IsWindowVisible(window))
-        s.found.push_back(window);
-    return TRUE;
-}
-static std::vector<HWND> Shown(const char *name, DWORD pid = 0)
-{
-    Search search = {name, pid, {}};
-    EnumWindows(AddShown, (LPARAM)&search);
-    return search.found;
-}
-
 // --- the model, and the record of a run ---
 
 enum Box { NO_BOX, ABOUT_BOX, CLEAN_BOX };
@@ -284,7 +263,6 @@ static DWORD launched;
 static int step, passed, failed;
 static bool suite; // a line a step, and every violation counted
 static std::deque<std::string> lastActions;
-static FILE *actionLog; // every action, in the soak's folder
 static unsigned long baseMiB = 96; // the program's resident level: far below a block, even before it is measured
 static unsigned long cleanBeforeMiB, heldLeastMiB, heldMostMiB; // the last manual clean's
 
@@ -299,8 +277,6 @@ static unsigned long ResidentMiB()
 static void Log(const std::string &action)
 {
     lastActions.push_back(Format("%d (%lu s): %s", step, Elapsed() / 1000, action.c_str()));
-    if (actionLog)
-        fprintf(actionLog, "%s\n", lastActions.back().c_str()), fflush(actionLog);
     if (lastActions.size() > 20)
         lastActions.pop_front();
 }
@@ -351,14 +327,18 @@ static bool Alive()
                     code == STILL_ACTIVE ? "no answer" : Format("ended with %lu", code), "an answer");
 }
 
-// The process's top-level message boxes, each as "caption": "text", with its owner if not the window.
+// The process's shown top-level message boxes, each as "caption": "text", with its owner if not the window.
 static std::vector<std::string> Boxes(std::vector<HWND> *found = nullptr)
 {
-    std::vector<HWND> boxes = Shown("#32770", quenmar.dwProcessId);
+    std::vector<HWND> boxes;
     std::vector<std::string> texts;
-    for (HWND box : boxes) {
+    for (HWND box = NULL; (box = FindWindowExA(NULL, box, "#32770", NULL));) {
+        DWORD pid = 0;
         char caption[64] = "", text[512] = "";
+        if (GetWindowThreadProcessId(box, &pid), pid != quenmar.dwProcessId || !IsWindowVisible(box))
+            continue;
         GetWindowTextA(box, caption, sizeof caption), GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
+        boxes.push_back(box);
         texts.push_back(Format("\"%s\": \"%s\"%s", caption, text, GetWindow(box, GW_OWNER) == mainWnd ? "" : " (not owned)"));
     }
     if (found)
@@ -634,15 +614,6 @@ static Action Pick(bool longRun)
     return best[Random(0, (int)best.size() - 1)];
 }
 
-// The allowed pairs that were taken, and all of them.
-static void PairsReached(const std::string &whenAll)
-{
-    int allowed = 0, reached = 0;
-    for (int i = 0; i < PAIRS; i++)
-        allowed += (&allowedPairs[0][0][0])[i], reached += (&allowedPairs[0][0][0])[i] && (&taken[0][0][0])[i];
-    printf("soak: %d of %d allowed pairs of a facet's value and an action reached%s\n", reached, allowed, whenAll.c_str());
-}
-
 // The action done, and the model after it.
 static bool Do(Action action, DWORD left = 0)
 {
@@ -659,11 +630,8 @@ static bool Do(Action action, DWORD left = 0)
     case TRAY_LEFT: case TRAY_RIGHT: case TRAY_MIDDLE: case TRAY_DOUBLE:
         if (!IconFound())
             return Violated("the tray icon there to be clicked", "no icon", "our icon");
-        if (action == TRAY_RIGHT || action == TRAY_MIDDLE)
-            Click(trayFace, action == TRAY_RIGHT ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_MIDDLEDOWN,
-                  action == TRAY_RIGHT ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_MIDDLEUP);
-        else
-            Click(trayFace, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP, action == TRAY_DOUBLE ? 2 : 1);
+        static const DWORD buttons[] = {MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_MIDDLEDOWN, MOUSEEVENTF_LEFTDOWN};
+        Click(trayFace, buttons[action - TRAY_LEFT], action == TRAY_DOUBLE ? 2 : 1);
         break;
     case MINIMIZE: PostMessageA(mainWnd, WM_SYSCOMMAND, SC_MINIMIZE, 0); break;
     case MEMORY_LEVEL: // above 4 GiB, or either side of 2 GiB, just below 4 GiB, almost nothing
@@ -784,8 +752,6 @@ static int Soak(DWORD seconds, unsigned long seed)
     rng.seed(seed), FindAllowedPairs();
     bool longRun = seconds >= 20 * 60;
     longestIdle = longRun ? 20 : 3; // in a run of minutes, long idles would take half its time
-    std::string whenAll;
-    actionLog = fopen(Format("%s\\actions.txt", shotsDir).c_str(), "w");
     SetAvailable(3000);
     // The first tick's automatic clean must have given its block back before the start is measured,
     // as the lowest level of the next 3 s: a look in the midst of a fill or a free is not the program's
@@ -797,31 +763,23 @@ static int Soak(DWORD seconds, unsigned long seed)
                         Format("below %lu MiB", baseMiB + BLOCK_MIB / 2)));
     baseMiB = now;
     WaitFor([] { return baseMiB = std::min(baseMiB, ResidentMiB()), false; }, 3000);
-    if (ok)
-        printf("soak: at the start, shown: %lu MiB resident\n", baseMiB);
     for (DWORD end = GetTickCount() + seconds * 1000; ok && (LONG)(end - GetTickCount()) > 0;) {
         Action action = Pick(longRun);
         for (int f = 0; f < FACETS; f++)
             taken[f][Value(model, f)][action]++;
         ok = Do(action, end - GetTickCount()) && Invariants();
-        if (whenAll.empty() && Least() > 0)
-            whenAll = Format(", all by step %d (%lu s)", step, Elapsed() / 1000);
     }
     // In the state of the start, no more memory than then, within a few MiB.
     unsigned long mib = 0;
     if (ok && (ok = Settle()))
-        printf("soak: at the end, shown: %lu MiB resident\n", mib = ResidentMiB()),
-            ok = mib <= baseMiB + 16 || Violated("resident memory back near the start", Format("%lu MiB", mib),
-                                               Format("at most %lu MiB", baseMiB + 16));
+        mib = ResidentMiB(), ok = mib <= baseMiB + 16 || Violated("resident memory back near the start",
+                                                                  Format("%lu MiB", mib), Format("at most %lu MiB", baseMiB + 16));
     if (ok)
         step++, Log("File > Exit"), Keys(EXIT_KEYS);
-    printf("soak: actions:");
-    for (int a = 0; a < ACTIONS; a++)
-        printf("%s %s %d", a ? "," : "", actionNames[a], taken[LEVEL][0][a] + taken[LEVEL][1][a]);
-    printf("\n");
-    PairsReached(whenAll);
     ok = ok ? Ends("File > Exit") : (TerminateProcess(quenmar.hProcess, 1), false);
-    printf("soak: %d actions, %lu ticks, %d violations, seed %lu\n", step, Elapsed() / 1000, failed, seed);
+    printf("soak: %d actions, %lu ticks, %s pair of a facet's value and an action taken, shown %lu MiB resident at the "
+           "start and %lu at the end, %d violations, seed %lu\n", step, Elapsed() / 1000, Least() > 0 ? "every" : "not every",
+           baseMiB, mib, failed, seed);
     return ok ? 0 : 1;
 }
 
