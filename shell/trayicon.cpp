@@ -71,16 +71,10 @@ void RestoreTrayIcon(HWND hwnd, LPCSTR tip)
 
 // Run elevated, the window hears nothing from the shell, which runs at a lower
 // integrity level, unless it lets the messages through (UIPI): the icon's
-// callback and the shell's restart. The call is looked up at run time, since
-// it came with Windows 7; where it is missing nothing is done.
+// callback and the shell's restart.
 void ListenToShell(HWND hwnd)
 {
     taskbarCreatedMsg = RegisterWindowMessageA("TaskbarCreated");
-    HMODULE user32 = GetModuleHandleA("user32.dll");
-    FARPROC found = user32 ? GetProcAddress(user32, "ChangeWindowMessageFilterEx") : NULL;
-    if (!found)
-        return;
-    auto allow = (decltype(&ChangeWindowMessageFilterEx))(void (*)(void))found;
-    allow(hwnd, WM_TRAYNOTIFY, MSGFLT_ALLOW, NULL);
-    allow(hwnd, taskbarCreatedMsg, MSGFLT_ALLOW, NULL);
+    ChangeWindowMessageFilterEx(hwnd, WM_TRAYNOTIFY, MSGFLT_ALLOW, NULL);
+    ChangeWindowMessageFilterEx(hwnd, taskbarCreatedMsg, MSGFLT_ALLOW, NULL);
 }

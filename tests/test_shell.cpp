@@ -86,15 +86,14 @@ TEST_F(Fresh, MessagesActAndAnswerAsDesigned)
     }
 }
 
-// P: left press on the tray icon, R: release, D: double click, H: Hide, M: minimize,
-// B: the About box, over the actions after it (its owner disabled, the window
-// does not minimize, while the tray still hides it), S: the shell restarts, X: it drops the icon without a word, T: a tick. Run
-// elevated (e), the shell's messages come through once the window lets them, also
-// from a shell that comes up late (l), after the first add; before Windows 7 (7)
-// they cannot, and the icon is lost with the shell until the next tick puts it
-// back. A shell that refuses the start-up add and comes up without a word (r) gets
-// it at the next tick; one that never comes (n) gets an add a tick. No icon handle
-// is ever left behind.
+// P: left press on the tray icon, R: release, D: double click, H: Hide, M:
+// minimize, B: the About box, over the actions after it (its owner disabled,
+// the window does not minimize, while the tray still hides it), S: the shell
+// restarts, X: it drops the icon without a word, T: a tick. Run elevated (e),
+// the shell's messages come through once the window lets them, also from a
+// shell that comes up late (l), after the first add. A shell that refuses the
+// start-up add and comes up without a word (r) gets it at the next tick; one
+// that never comes (n) gets an add a tick. No icon handle is ever left behind.
 TEST_F(Fresh, TrayPressHideMinimizeAndTheShell)
 {
     const struct { int show; const char *run, *actions; bool visible, minimized, icon; } cases[] = {
@@ -103,14 +102,13 @@ TEST_F(Fresh, TrayPressHideMinimizeAndTheShell)
         {SW_SHOWDEFAULT, "", "BP", false, false, true}, {SW_SHOWDEFAULT, "", "MPP", true, false, true}, /* restored */
         {SW_SHOWMINNOACTIVE, "", "", true, true, true}, {SW_SHOWMINNOACTIVE, "", "PP", true, false, true},
         {SW_SHOWDEFAULT, "e", "PS", false, false, true}, {SW_SHOWDEFAULT, "el", "P", false, false, true},
-        {SW_SHOWDEFAULT, "7l", "PS", false, false, true}, {SW_SHOWDEFAULT, "e7", "PS", true, false, false},
-        {SW_SHOWDEFAULT, "e7", "PST", true, false, true}, /* the tick puts back what the shell lost */ {SW_SHOWDEFAULT, "r", "TP", false, false, true},
-        {SW_SHOWDEFAULT, "er", "TP", false, false, true}, {SW_SHOWDEFAULT, "e", "XTP", false, false, true},
+        {SW_SHOWDEFAULT, "r", "TP", false, false, true}, {SW_SHOWDEFAULT, "er", "TP", false, false, true},
+        {SW_SHOWDEFAULT, "e", "XTP", false, false, true}, /* the tick puts back what the shell lost */
         {SW_SHOWDEFAULT, "n", "TTP", true, false, false},
     };
     for (const auto &c : cases) {
         Reset();
-        simElevated = strchr(c.run, 'e'), simBeforeWindows7 = strchr(c.run, '7');
+        simElevated = strchr(c.run, 'e');
         simShellStartsLate = strchr(c.run, 'l'), simTrayRefuseAdd = strchr(c.run, 'r') || strchr(c.run, 'n');
         RunProgram(
             [&](HWND hwnd) {

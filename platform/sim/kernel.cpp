@@ -1,19 +1,15 @@
 // Simulated KERNEL32: the memory of a machine, told in 64-bit figures, a heap
 // of real memory with a limit whose blocks are charged whole against the
-// commit every program shares, the string helpers, and USER32's exports looked
-// up by name.
+// commit every program shares, and the string helpers.
 #include "platform/sim/state.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <map>
-#include <strings.h>
 
 SimMachineMemory simMemory;
 size_t simHeapLimit;
-bool simBeforeWindows7;
-static const HMODULE simUser32 = (HMODULE)(uintptr_t)0x77D00000;
 static const HANDLE simHeap = (HANDLE)(uintptr_t)0x50000;
 static std::map<void *, size_t> liveBlocks;
 static void *newestBlock;
@@ -22,7 +18,6 @@ void SimResetKernel()
 {
     simMemory = SimMachineMemory{};
     simHeapLimit = SIZE_MAX;
-    simBeforeWindows7 = false;
     liveBlocks.clear();
 }
 
@@ -122,22 +117,4 @@ LPSTR WINAPI lstrcpynA(LPSTR dst, LPCSTR src, int max)
 int WINAPI lstrlenA(LPCSTR s)
 {
     return (int)strlen(s);
-}
-
-// Module names match whatever their case, as on Windows. Only USER32 is known.
-HMODULE WINAPI GetModuleHandleA(LPCSTR name)
-{
-    HMODULE module = !strcasecmp(name, "user32.dll") ? simUser32 : nullptr;
-    SimLogf("GetModuleHandleA %s -> %s", SimText(name).c_str(), module ? "user32" : "0");
-    return module;
-}
-
-// Export names match exactly. ChangeWindowMessageFilterEx came with Windows 7.
-FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR name)
-{
-    FARPROC proc = nullptr;
-    if (module == simUser32 && !strcmp(name, "ChangeWindowMessageFilterEx") && !simBeforeWindows7)
-        proc = (FARPROC)(void (*)(void))ChangeWindowMessageFilterEx;
-    SimLogf("GetProcAddress user32 %s -> %s", SimText(name).c_str(), proc ? "found" : "0");
-    return proc;
 }

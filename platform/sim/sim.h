@@ -56,8 +56,6 @@ extern bool simFailRegisterClass, simFailCreateWindow;
 // The program runs elevated and the shell does not: what the shell sends
 // arrives only where the window lets it through.
 extern bool simElevated;
-// USER32 as before Windows 7, without ChangeWindowMessageFilterEx.
-extern bool simBeforeWindows7;
 
 // --- messages, timers and the loop ---
 // Delivers a message straight to a window's procedure, logged as "W1 WM_X wp lp".

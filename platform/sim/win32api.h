@@ -26,7 +26,7 @@ typedef const char *LPCSTR;
 typedef struct HWND__ *HWND;
 typedef struct HICON__ *HICON, *HCURSOR;
 typedef struct HBRUSH__ *HBRUSH;
-typedef struct HINSTANCE__ *HINSTANCE, *HMODULE;
+typedef struct HINSTANCE__ *HINSTANCE;
 typedef struct HDC__ *HDC;
 typedef struct HMENU__ *HMENU;
 
@@ -37,7 +37,6 @@ typedef struct HMENU__ *HMENU;
 
 typedef LRESULT(CALLBACK *WNDPROC)(HWND, UINT, WPARAM, LPARAM);
 typedef void(CALLBACK *TIMERPROC)(HWND, UINT, UINT_PTR, DWORD);
-typedef intptr_t(WINAPI *FARPROC)();
 
 #define MAKEINTRESOURCEA(i) ((LPSTR)(uintptr_t)(WORD)(i))
 #define MAKEWPARAM(l, h) ((WPARAM)(DWORD)((WORD)(l) | ((DWORD)(WORD)(h) << 16)))
@@ -127,8 +126,6 @@ LPVOID WINAPI HeapAlloc(HANDLE hHeap, DWORD dwFlags, SIZE_T dwBytes);
 BOOL WINAPI HeapFree(HANDLE hHeap, DWORD dwFlags, LPVOID lpMem);
 LPSTR WINAPI lstrcpynA(LPSTR lpString1, LPCSTR lpString2, int iMaxLength);
 int WINAPI lstrlenA(LPCSTR lpString);
-HMODULE WINAPI GetModuleHandleA(LPCSTR lpModuleName);
-FARPROC WINAPI GetProcAddress(HMODULE hModule, LPCSTR lpProcName);
 
 // USER32
 ATOM WINAPI RegisterClassA(const WNDCLASSA *lpWndClass);
