@@ -48,7 +48,7 @@ TEST_F(Fresh, EndsByExitOrFailedStart)
     EXPECT_EQ(0, RunProgram([](HWND hwnd) { SimPost(hwnd, WM_COMMAND, IDM_EXIT, 0); }));
     ExpectCalls({"W1 WM_COMMAND 0x69 0", "DestroyWindow W1", "W1 WM_DESTROY 0 0", "PostQuitMessage 0",
                  "GetMessageA WM_QUIT 0", "KillTimer W1 1 -> 0", /* the timer went with the window */
-                 "Shell_NotifyIconA NIM_DELETE W1 id=0 -> 1"},
+                 "Shell_NotifyIconA NIM_DELETE W1 id=0 flags=0x0 -> 1"},
                 TakeCalls());
     // Without a class or a window it ends at once, having shown nothing; without
     // a tray icon or a timer it runs on.

@@ -27,9 +27,7 @@ std::string SimWindowName(HWND hwnd)
     for (size_t i = 0; i < simWindows.size(); i++)
         if (simWindows[i].hwnd == hwnd)
             return "W" + std::to_string(i + 1);
-    char name[32];
-    snprintf(name, sizeof name, "?%#zx", (size_t)(uintptr_t)hwnd);
-    return !hwnd ? "0" : hwnd == HWND_TOPMOST ? "HWND_TOPMOST" : name;
+    return !hwnd ? "0" : hwnd == HWND_TOPMOST ? "HWND_TOPMOST" : "?";
 }
 
 std::string SimMessageName(UINT msg)

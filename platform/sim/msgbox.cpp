@@ -18,16 +18,9 @@ int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type)
     SimLogf("MessageBoxA %s %s %s 0x%x %s", SimWindowName(owner).c_str(), SimText(text).c_str(),
             SimText(caption).c_str(), type, SimHeldBlocks().c_str());
     bool disabled = std::exchange(w->disabled, true);
-    // The test answers the outermost box; one opened beneath it (by a tick in its
-    // modal loop) is closed at once, so that a box at every tick cannot nest forever.
-    static bool answering;
-    if (simWhileBoxOpen && !answering) {
-        answering = true;
+    if (simWhileBoxOpen)
         simWhileBoxOpen();
-        answering = false;
-    }
     if ((w = SimLiveWindow(owner)))
         w->disabled = disabled;
-    SimLogf("MessageBoxA closed %s", SimText(text).c_str());
     return IDOK;
 }

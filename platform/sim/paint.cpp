@@ -12,20 +12,14 @@ static const HDC simDC = (HDC)(uintptr_t)0xDC00, simScreenDC = (HDC)(uintptr_t)0
 // CJK Windows (as Wine's jvgasys.fon has it); 20 the one of 120 DPI
 // (8514sys.fon), whose widths are not at hand here and are taken as the
 // 16-pixel font's scaled by 20/16, rounded up.
-static const struct {
-    int height;
-    BYTE widths[95];
-} simFonts[] = {
-    {16, {4, 4, 6, 8, 8, 11, 9, 4, 4, 4, 6, 8, 4, 4, 4, 4, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 4, 4, 8, 8, 8, 8, 14, 8, 10, 9,
-          10, 9, 8, 10, 10, 4, 7, 9, 8, 12, 10, 10, 9, 10, 10, 9, 8, 10, 8, 14, 9, 10, 9, 4, 4, 4, 5, 8, 5, 8, 8, 7, 8,
-          8, 4, 8, 8, 4, 4, 7, 4, 12, 8, 8, 8, 8, 5, 8, 4, 8, 8, 10, 8, 8, 8, 5, 4, 5, 5}},
-    {18, {6, 7, 8, 8, 8, 13, 9, 5, 6, 6, 11, 11, 5, 11, 5, 5, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 6, 6, 8, 10, 8, 9, 11, 11,
-          9, 11, 11, 7, 7, 11, 11, 5, 9, 9, 7, 13, 11, 11, 7, 11, 8, 9, 7, 11, 9, 11, 7, 7, 8, 4, 9, 4, 5, 8, 4, 8, 8,
-          8, 8, 9, 5, 8, 8, 3, 4, 7, 3, 11, 8, 9, 8, 8, 6, 7, 5, 8, 7, 9, 7, 7, 7, 5, 3, 5, 5}},
-    {20, {5, 5, 8, 10, 10, 14, 12, 5, 5, 5, 8, 10, 5, 5, 5, 5, 10, 10, 10, 10, 10, 10, 10, 10, 10, 10, 5, 5, 10, 10,
-          10, 10, 18, 10, 13, 12, 13, 12, 10, 13, 13, 5, 9, 12, 10, 15, 13, 13, 12, 13, 13, 12, 10, 13, 10, 18, 12,
-          13, 12, 5, 5, 5, 7, 10, 7, 10, 10, 9, 10, 10, 5, 10, 10, 5, 5, 9, 5, 15, 10, 10, 10, 10, 7, 10, 5, 10, 10, 13,
-          10, 10, 10, 7, 5, 7, 7}},
+static const int simFontHeights[] = {16, 18, 20};
+static const BYTE simFontWidths[2][95] = {
+    {4, 4, 6, 8, 8, 11, 9, 4, 4, 4, 6, 8, 4, 4, 4, 4, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 4, 4, 8, 8, 8, 8, 14, 8, 10, 9,
+     10, 9, 8, 10, 10, 4, 7, 9, 8, 12, 10, 10, 9, 10, 10, 9, 8, 10, 8, 14, 9, 10, 9, 4, 4, 4, 5, 8, 5, 8, 8, 7, 8,
+     8, 4, 8, 8, 4, 4, 7, 4, 12, 8, 8, 8, 8, 5, 8, 4, 8, 8, 10, 8, 8, 8, 5, 4, 5, 5},
+    {6, 7, 8, 8, 8, 13, 9, 5, 6, 6, 11, 11, 5, 11, 5, 5, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 6, 6, 8, 10, 8, 9, 11, 11,
+     9, 11, 11, 7, 7, 11, 11, 5, 9, 9, 7, 13, 11, 11, 7, 11, 8, 9, 7, 11, 9, 11, 7, 7, 8, 4, 9, 4, 5, 8, 4, 8, 8,
+     8, 8, 9, 5, 8, 8, 3, 4, 7, 3, 11, 8, 9, 8, 8, 6, 7, 5, 8, 7, 9, 7, 7, 7, 5, 3, 5, 5},
 };
 int simSystemFont;
 
@@ -85,7 +79,7 @@ int WINAPI ReleaseDC(HWND hwnd, HDC dc)
 BOOL WINAPI GetTextMetricsA(HDC dc, TEXTMETRICA *metrics)
 {
     SimLogf("GetTextMetricsA%s", dc == simScreenDC ? "" : " (no dc)");
-    metrics->tmHeight = dc == simScreenDC ? simFonts[simSystemFont].height : 0;
+    metrics->tmHeight = dc == simScreenDC ? simFontHeights[simSystemFont] : 0;
     return dc == simScreenDC;
 }
 
@@ -94,11 +88,12 @@ BOOL WINAPI GetTextMetricsA(HDC dc, TEXTMETRICA *metrics)
 BOOL WINAPI GetTextExtentPoint32A(HDC dc, LPCSTR text, int length, SIZE *size)
 {
     bool ok = dc == simScreenDC || dc == simDC;
-    *size = SIZE{0, simFonts[simSystemFont].height};
+    *size = SIZE{0, simFontHeights[simSystemFont]};
     for (int i = 0; i < length && ok; i++) {
         unsigned index = (unsigned char)text[i] - ' ';
-        ok = index < sizeof simFonts[0].widths;
-        size->cx += ok ? simFonts[simSystemFont].widths[index] : 0;
+        ok = index < sizeof simFontWidths[0];
+        BYTE width = ok ? simFontWidths[simSystemFont % 2][index] : 0;
+        size->cx += simSystemFont == 2 ? (width * 20 + 15) / 16 : width;
     }
     return ok;
 }

@@ -5,8 +5,10 @@
 // still answers GetIconInfo; Microsoft's DestroyIcon page.)
 #include "platform/sim/state.h"
 
+#include <algorithm>
+
 const HINSTANCE simModule = (HINSTANCE)(uintptr_t)0x400000;
-const HCURSOR simArrowCursor = (HCURSOR)(uintptr_t)0x7F00;
+static const HCURSOR simArrowCursor = (HCURSOR)(uintptr_t)0x7F00;
 static const std::string simIconResources[] = {"GainIcon", "LoseIcon", "Vellitor"};
 struct SimIcon { std::string name; bool shared, live; };
 static std::vector<SimIcon> icons;
@@ -40,18 +42,13 @@ std::string SimIconName(HICON icon)
 
 size_t SimLiveIcons()
 {
-    size_t live = 0;
-    for (auto &icon : icons)
-        live += icon.live;
-    return live;
+    return std::count_if(icons.begin(), icons.end(), [](const SimIcon &icon) { return icon.live; });
 }
 
 HICON WINAPI LoadIconA(HINSTANCE instance, LPCSTR name)
 {
-    HICON icon = nullptr;
-    for (const std::string &resource : simIconResources)
-        if (!icon && instance == simModule && resource == name)
-            icon = NewIcon(resource, true);
+    bool known = instance == simModule && std::count(std::begin(simIconResources), std::end(simIconResources), name);
+    HICON icon = known ? NewIcon(name, true) : nullptr;
     SimLogf("LoadIconA %s -> %s", SimText(name).c_str(), SimIconName(icon).c_str());
     return icon;
 }

@@ -2,7 +2,6 @@
 // identifier, which outlive the window, as the real shell's do.
 #include "platform/sim/state.h"
 
-#include <cstdio>
 #include <cstring>
 
 std::vector<SimTrayIcon> simTray;
@@ -24,17 +23,12 @@ static void AnnounceTaskbar(bool post)
             post ? SimPost(simWindows[i].hwnd, msg, 0, 0) : (void)SimSend(simWindows[i].hwnd, msg, 0, 0);
 }
 
-static SimTrayIcon *Find(HWND hwnd, UINT id)
+SimTrayIcon *SimFindTrayIcon(HWND hwnd, UINT id)
 {
     for (auto &icon : simTray)
         if (icon.hwnd == hwnd && icon.id == id)
             return &icon;
     return nullptr;
-}
-
-const SimTrayIcon *SimFindTrayIcon(HWND hwnd, UINT id)
-{
-    return Find(hwnd, id);
 }
 
 // The shell copies the picture, so the handle only has to be live during the
@@ -60,7 +54,7 @@ static void Apply(SimTrayIcon &icon, const NOTIFYICONDATAA &data)
 BOOL WINAPI Shell_NotifyIconA(DWORD message, NOTIFYICONDATAA *data)
 {
     static const char *const verbs[] = {"NIM_ADD", "NIM_MODIFY", "NIM_DELETE"};
-    SimTrayIcon *icon = Find(data->hWnd, data->uID);
+    SimTrayIcon *icon = SimFindTrayIcon(data->hWnd, data->uID);
     bool ok = data->cbSize == NOTIFYICONDATAA_V1_SIZE || message == NIM_DELETE;
     if (message == NIM_ADD && simShellStartsLate) { // not up yet: it comes up at once and says so
         simShellStartsLate = ok = false;
@@ -76,21 +70,11 @@ BOOL WINAPI Shell_NotifyIconA(DWORD message, NOTIFYICONDATAA *data)
         ok = false;
     }
     ok = ok && !simShellBusy;
-    char line[160];
-    snprintf(line, sizeof line, "Shell_NotifyIconA %s %s id=%u", verbs[message], SimWindowName(data->hWnd).c_str(),
-             data->uID);
-    std::string text = line;
-    if (message != NIM_DELETE) {
-        snprintf(line, sizeof line, " flags=0x%x", data->uFlags);
-        text += line;
-    }
-    if (message != NIM_DELETE && (data->uFlags & NIF_MESSAGE))
-        text += " cb=" + std::to_string(data->uCallbackMessage);
-    if (message != NIM_DELETE && (data->uFlags & NIF_ICON))
-        text += " icon=" + SimIconName(data->hIcon);
-    if (message != NIM_DELETE && (data->uFlags & NIF_TIP))
-        text += " tip='" + Tip(*data) + "'";
-    SimLogf("%s -> %d", text.c_str(), ok);
+    UINT flags = message == NIM_DELETE ? 0 : data->uFlags; // a delete reads no more of the record
+    SimLogf("Shell_NotifyIconA %s %s id=%u flags=0x%x%s%s%s -> %d", verbs[message], SimWindowName(data->hWnd).c_str(),
+            data->uID, flags, flags & NIF_MESSAGE ? (" cb=" + std::to_string(data->uCallbackMessage)).c_str() : "",
+            flags & NIF_ICON ? (" icon=" + SimIconName(data->hIcon)).c_str() : "",
+            flags & NIF_TIP ? (" tip='" + Tip(*data) + "'").c_str() : "", ok);
     return ok;
 }
 
@@ -98,7 +82,7 @@ BOOL WINAPI Shell_NotifyIconA(DWORD message, NOTIFYICONDATAA *data)
 // with the identifier and the mouse message.
 void SimTrayClick(HWND hwnd, UINT id, UINT mouseMessage)
 {
-    const SimTrayIcon *icon = Find(hwnd, id);
+    const SimTrayIcon *icon = SimFindTrayIcon(hwnd, id);
     if (icon && SimLetThrough(hwnd, icon->callback))
         SimSend(hwnd, icon->callback, id, mouseMessage);
 }

@@ -33,7 +33,7 @@ bool SimOtherProgramCommits(uint64_t bytes);
 size_t SimLiveBlocks();
 
 // --- message boxes ---
-// Runs while the outermost box is open, standing for its modal loop; the box
+// Runs while each box is open, standing for its modal loop; the box
 // then returns IDOK. A box is logged with what the heap holds while it is up.
 extern std::function<void()> simWhileBoxOpen;
 
@@ -83,7 +83,7 @@ extern std::vector<SimTrayIcon> simTray;
 extern bool simTrayRefuseAdd;   // the shell refuses adds
 extern bool simShellStartsLate; // it refuses the first, then comes up and says so
 extern bool simShellBusy;       // it carries calls out, but too late to say so
-const SimTrayIcon *SimFindTrayIcon(HWND hwnd, UINT id);
+SimTrayIcon *SimFindTrayIcon(HWND hwnd, UINT id);
 // A mouse message on the icon, sent to its window as its callback, where the
 // window lets it through.
 void SimTrayClick(HWND hwnd, UINT id, UINT mouseMessage);

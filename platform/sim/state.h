@@ -26,8 +26,6 @@ std::string SimMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 // newest live block are 0.
 std::string SimHeldBlocks();
 std::string SimBlockWritten();
-// resource.cpp
-extern const HCURSOR simArrowCursor;
 // window.cpp: the window behind a handle while it lives; whether a message
 // from the shell, which runs at a lower integrity level than an elevated
 // program, reaches it.

@@ -15,7 +15,6 @@ typedef int16_t SHORT;
 typedef uint8_t BYTE;
 typedef unsigned int UINT;
 typedef int BOOL;
-typedef char CHAR;
 typedef WORD ATOM;
 typedef size_t SIZE_T;
 typedef uintptr_t UINT_PTR, WPARAM;
@@ -68,7 +67,7 @@ struct NOTIFYICONDATAA {
     HWND hWnd;
     UINT uID, uFlags, uCallbackMessage;
     HICON hIcon;
-    CHAR szTip[128];
+    char szTip[128];
 };
 #define NOTIFYICONDATAA_V1_SIZE (offsetof(NOTIFYICONDATAA, szTip) + 64)
 struct CHANGEFILTERSTRUCT;
@@ -92,7 +91,6 @@ struct CHANGEFILTERSTRUCT;
 #define WM_RBUTTONDOWN 0x0204
 #define PM_NOREMOVE 0x0000
 #define SC_MINIMIZE 0xF020
-#define SC_CLOSE 0xF060
 #define MK_LBUTTON 0x0001
 #define MK_SHIFT 0x0004
 #define SW_HIDE 0

@@ -35,7 +35,7 @@ ATOM WINAPI RegisterClassA(const WNDCLASSA *wc)
     SimLogf("RegisterClassA %s style=0x%x extra=%d,%d inst=%s icon=%s cursor=%s bg=%d menu=%s -> %s",
             SimText(wc->lpszClassName).c_str(), wc->style, wc->cbClsExtra, wc->cbWndExtra,
             wc->hInstance == simModule ? "module" : "?", SimIconName(wc->hIcon).c_str(),
-            wc->hCursor == simArrowCursor ? "arrow" : "?", (int)(uintptr_t)wc->hbrBackground,
+            wc->hCursor == LoadCursorA(nullptr, IDC_ARROW) ? "arrow" : "?", (int)(uintptr_t)wc->hbrBackground,
             SimText(wc->lpszMenuName).c_str(), simFailRegisterClass ? "0" : "ok");
     return simFailRegisterClass ? 0 : (ATOM)(0xC000 + simClasses.size());
 }
@@ -77,15 +77,12 @@ BOOL WINAPI ChangeWindowMessageFilterEx(HWND hwnd, UINT msg, DWORD action, CHANG
 }
 
 // Run elevated, the program gets what the shell sends only where the window
-// lets it through (UIPI), as the message is sent. Windows lets some messages
-// below WM_USER through whatever the filter, without saying which; here none.
+// lets it through (UIPI), as the message is sent: a message dropped is one the
+// log never shows. Windows lets some messages below WM_USER through whatever
+// the filter, without saying which; here none.
 bool SimLetThrough(HWND hwnd, UINT msg)
 {
-    if (simElevated && !allowedFromBelow.count({hwnd, msg})) {
-        SimLogf("%s %#x dropped by UIPI", SimWindowName(hwnd).c_str(), msg);
-        return false;
-    }
-    return SimLiveWindow(hwnd) != nullptr;
+    return (!simElevated || allowedFromBelow.count({hwnd, msg})) && SimLiveWindow(hwnd) != nullptr;
 }
 
 BOOL WINAPI ShowWindow(HWND hwnd, int show)
