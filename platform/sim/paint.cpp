@@ -92,7 +92,7 @@ BOOL WINAPI GetTextExtentPoint32A(HDC dc, LPCSTR text, int length, SIZE *size)
     for (int i = 0; i < length && ok; i++) {
         unsigned index = (unsigned char)text[i] - ' ';
         ok = index < sizeof simFontWidths[0];
-        BYTE width = ok ? simFontWidths[simSystemFont % 2][index] : 0;
+        BYTE width = ok ? simFontWidths[simSystemFont == 1][index] : 0;
         size->cx += simSystemFont == 2 ? (width * 20 + 15) / 16 : width;
     }
     return ok;
