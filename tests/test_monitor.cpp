@@ -114,7 +114,7 @@ TEST_F(Fresh, CleanFillsInSlicesAnsweringWhatIsSent)
         simMemory = SimMachineMemory{50, 4ull * c.size, MiB, 16 * GiB, 16 * GiB};
         RefreshMemoryStatus();
         for (const Message &m : posts)
-            SimPost(hwnd, m.msg, m.wParam, m.lParam);
+            PostMessageA(hwnd, m.msg, m.wParam, m.lParam);
         for (const Message &m : c.close ? close : sends)
             SimSendFromOtherThread(hwnd, m.msg, m.wParam, m.lParam);
         Calls expected = {"HeapAlloc " + std::to_string(c.size) + " flags=0x8 -> granted"};

@@ -23,15 +23,10 @@ void SimResetMessages()
     simIdle = nullptr;
 }
 
-void SimPost(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
-{
-    queue.push_back(MSG{hwnd, msg, wParam, lParam});
-}
-
 BOOL WINAPI PostMessageA(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     SimLogf("PostMessageA %s -> 1", SimMessage(hwnd, msg, wParam, lParam).c_str());
-    SimPost(hwnd, msg, wParam, lParam);
+    queue.push_back(MSG{hwnd, msg, wParam, lParam});
     return TRUE;
 }
 
@@ -93,18 +88,13 @@ UINT_PTR WINAPI SetTimer(HWND hwnd, UINT_PTR id, UINT period, TIMERPROC proc)
     return simFailSetTimer ? 0 : id;
 }
 
+// A window's timer goes with it: its ticks reach nothing, and KillTimer fails.
 BOOL WINAPI KillTimer(HWND hwnd, UINT_PTR id)
 {
-    bool found = timer.set && timer.hwnd == hwnd && timer.id == id;
+    bool found = timer.set && timer.hwnd == hwnd && timer.id == id && SimLiveWindow(hwnd);
     SimLogf("KillTimer %s %zu -> %d", SimWindowName(hwnd).c_str(), (size_t)id, found);
     timer.set = timer.set && !found;
     return found;
-}
-
-// A window's timers go with it.
-void SimKillWindowTimers(HWND hwnd)
-{
-    timer.set = timer.set && timer.hwnd != hwnd;
 }
 
 void SimPumpTicks(unsigned n)

@@ -33,11 +33,9 @@ static HICON NewIcon(const std::string &name, bool shared)
 
 std::string SimIconName(HICON icon)
 {
-    SimIcon *found = FindIcon(icon);
-    if (!found)
-        return "0";
-    return found->name + "#" + std::to_string((uintptr_t)icon - 0x20000) + (found->shared ? "" : "(copy)") +
-           (found->live ? "" : "(destroyed)");
+    const SimIcon *found = FindIcon(icon);
+    return !found ? "0" : found->name + "#" + std::to_string((uintptr_t)icon - 0x20000) +
+                              (found->shared ? "" : "(copy)") + (found->live ? "" : "(destroyed)");
 }
 
 size_t SimLiveIcons()

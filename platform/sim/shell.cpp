@@ -13,14 +13,15 @@ void SimResetShell()
     simTrayRefuseAdd = simShellStartsLate = simShellBusy = false;
 }
 
-// "TaskbarCreated" to every window that lets it through as it goes out, sent
-// at once or posted.
-static void AnnounceTaskbar(bool post)
+// "TaskbarCreated" to every window that lets it through as it goes out: sent
+// at once, or queued from the shell's thread and answered when the program
+// next reads its queue.
+static void AnnounceTaskbar(bool queued)
 {
     UINT msg = SimMessageNumber("TaskbarCreated");
     for (size_t i = 0; i < simWindows.size(); i++)
-        if (SimLetThrough(simWindows[i].hwnd, msg))
-            post ? SimPost(simWindows[i].hwnd, msg, 0, 0) : (void)SimSend(simWindows[i].hwnd, msg, 0, 0);
+        if (HWND w = simWindows[i].hwnd; SimLetThrough(w, msg))
+            queued ? SimSendFromOtherThread(w, msg, 0, 0) : (void)SimSend(w, msg, 0, 0);
 }
 
 SimTrayIcon *SimFindTrayIcon(HWND hwnd, UINT id)

@@ -60,7 +60,6 @@ extern bool simElevated;
 // --- messages, timers and the loop ---
 // Delivers a message straight to a window's procedure, logged as "W1 WM_X wp lp".
 LRESULT SimSend(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
-void SimPost(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 // A message another thread or program sends: it waits until the program's
 // thread reads its queue (GetMessageA, PeekMessageA), which runs it and logs
 // "W1 WM_X answered RESULT".

@@ -31,7 +31,5 @@ std::string SimBlockWritten();
 // program, reaches it.
 SimWindow *SimLiveWindow(HWND hwnd);
 bool SimLetThrough(HWND hwnd, UINT msg);
-// message.cpp: the number RegisterWindowMessageA gives a name; a window's
-// timers stopped as it goes.
+// message.cpp: the number RegisterWindowMessageA gives a name.
 UINT SimMessageNumber(LPCSTR name);
-void SimKillWindowTimers(HWND hwnd);

@@ -91,10 +91,8 @@ BOOL WINAPI ShowWindow(HWND hwnd, int show)
     SimWindow *w = SimLiveWindow(hwnd);
     bool wasVisible = w->visible, wasMinimized = w->minimized;
     w->visible = show != SW_HIDE;
-    if (show == SW_SHOWMINNOACTIVE)
-        w->minimized = true;
-    else if (show == SW_RESTORE || show == SW_SHOWDEFAULT)
-        w->minimized = false; // SW_SHOW keeps a minimized window minimized
+    // SW_SHOW and SW_HIDE keep a minimized window minimized
+    w->minimized = show == SW_SHOWMINNOACTIVE || (w->minimized && show != SW_RESTORE && show != SW_SHOWDEFAULT);
     w->dirty = w->dirty || (w->visible && !w->minimized && (!wasVisible || wasMinimized));
     return wasVisible;
 }
@@ -117,7 +115,6 @@ BOOL WINAPI DestroyWindow(HWND hwnd)
     SimLiveWindow(hwnd)->visible = false;
     SimSend(hwnd, WM_DESTROY, 0, 0);
     SimLiveWindow(hwnd)->destroyed = true;
-    SimKillWindowTimers(hwnd);
     return TRUE;
 }
 

@@ -69,8 +69,7 @@ int RunProgram(const std::function<void(HWND)> &body, int showCommand)
             return;
         simLog.clear();
         body(simWindows.at(0).hwnd);
-        if (!simWindows[0].destroyed)
-            SimPost(simWindows[0].hwnd, WM_COMMAND, IDM_EXIT, 0);
+        PostMessageA(simWindows[0].hwnd, WM_COMMAND, IDM_EXIT, 0); // goes nowhere if body ended the program
     };
     return WinMain(simModule, nullptr, (LPSTR) "", showCommand); // the next Reset clears simIdle
 }

@@ -36,7 +36,7 @@ Calls TakeCalls(std::initializer_list<const char *> prefixes = {});
 void ExpectCalls(const Calls &expected, const Calls &actual);
 
 // Runs WinMain; at the first idle moment of its loop the log is cleared and body
-// runs with the main window, after which Exit is chosen unless body ended it.
+// runs with the main window, after which Exit is chosen.
 int RunProgram(const std::function<void(HWND)> &body, int showCommand = SW_SHOWDEFAULT);
 
 // Call lines of the clean: the block asked for, given back, and the box over it.
